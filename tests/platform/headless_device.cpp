@@ -1,0 +1,35 @@
+#include "headless_device.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+LRESULT testWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+}  // namespace
+
+HeadlessDevice::HeadlessDevice() {
+    WNDCLASSEX wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = testWindowProc;
+    wc.lpszClassName = "Layer Test";
+    RegisterClassExA(&wc);
+    m_window = CreateWindowExA(0, "Layer Test", "Layer Test", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480,
+                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    m_d3d = Direct3DCreate8(D3D_SDK_VERSION);
+    m_params.BackBufferWidth = 800;
+    m_params.BackBufferHeight = 600;
+    m_params.BackBufferFormat = D3DFMT_A8R8G8B8;
+    m_params.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    m_params.EnableAutoDepthStencil = TRUE;
+    m_params.AutoDepthStencilFormat = D3DFMT_D24S8;
+    if (m_window && m_d3d)
+        m_d3d->CreateDevice(0, D3DDEVTYPE_HAL, m_window, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
+                            &m_params, &m_device);
+    EXPECT_NE(m_device, nullptr) << "no headless device";
+}
+
+HeadlessDevice::~HeadlessDevice() {
+    if (m_device) m_device->Release();
+    if (m_d3d) m_d3d->Release();
+}
