@@ -22,9 +22,10 @@ struct SDefaultPoolObject {
     DEVICEOBJECTCALLBACK pfnRestore;
 };
 
+// Never destroyed: global objects may unregister from their destructors at exit.
 std::vector<SDefaultPoolObject>& DefaultPoolObjects() {
-    static std::vector<SDefaultPoolObject> objects;
-    return objects;
+    static std::vector<SDefaultPoolObject>* objects = new std::vector<SDefaultPoolObject>;
+    return *objects;
 }
 
 }  // namespace

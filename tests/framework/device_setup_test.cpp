@@ -2,6 +2,7 @@
 #include "GraphicsApp.h"
 #include "fake_game.h"
 #include "host.h"
+#include "test_env.h"
 
 #include <gtest/gtest.h>
 
@@ -33,8 +34,9 @@ TEST_P(DeviceCreation, TriesHardwareThenSoftwareVertexProcessing) {
     EXPECT_EQ(exitCode, c.expectedResult) << c.name;
     EXPECT_EQ(faults.createDeviceCalls, c.expectedAttempts) << c.name;
     EXPECT_EQ(faults.lastBehaviorFlags, c.expectedFinalFlags) << c.name;
-    if (c.expectedResult == 1)
+    if (c.expectedResult == 1) {
         EXPECT_EQ(g_App.m_CreateParams.BehaviorFlags, c.expectedFinalFlags) << c.name;
+    }
 }
 
 const DWORD HW = D3DCREATE_HARDWARE_VERTEXPROCESSING;
@@ -133,7 +135,7 @@ TEST(Frame, ClearedToOpaqueBlackAndPresented) {
     game.onFrame = [&](int) {
         centre = host::backBufferPixel(400, 300);
         corner = host::backBufferPixel(799, 599);
-        EXPECT_TRUE(host::captureBackBuffer(::testing::TempDir() + "frame.png"));
+        EXPECT_TRUE(host::captureBackBuffer(testenv::outputPath("cleared_frame.png")));
         PostQuitMessage(0);
     };
     ASSERT_EQ(FakeGame::runProgram(), 1);

@@ -1,6 +1,7 @@
 // The Win32 stand-in: message order, paths, arithmetic.
 #include "file_paths.h"
 #include "host.h"
+#include "test_env.h"
 #include "win32_api.h"
 
 #include <gtest/gtest.h>
@@ -76,7 +77,7 @@ TEST(MulDiv, RoundsToNearestWithA64BitProduct) {
 
 TEST(Paths, BackslashesCaseAndDoubleSlashesFindTheFile) {
     namespace fs = std::filesystem;
-    const fs::path root = fs::path(::testing::TempDir()) / "paths";
+    const fs::path root = fs::path(testenv::outputPath("paths"));
     fs::create_directories(root / "media");
     fs::create_directories(root / "SOUND");
     std::ofstream(root / "media" / "Stars.bmp") << "x";
