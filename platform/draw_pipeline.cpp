@@ -1,11 +1,204 @@
 #include "draw_pipeline.h"
 
+#define GL_GLEXT_PROTOTYPES 1
+#include <SDL_opengl.h>
+
+#include "d3d_device.h"
+#include "fvf_layout.h"
+#include "gl_context.h"
+#include "gl_context_objects.h"
+#include "gl_raster_state.h"
+#include "vertex_buffer.h"
+#include "vertex_processing.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <vector>
+
 namespace platform {
 
-// Placeholders until the pipeline exists.
-HRESULT drawPrimitive(D3DDevice&, D3DPRIMITIVETYPE, UINT, UINT) { return E_NOTIMPL; }
-HRESULT drawIndexedPrimitive(D3DDevice&, D3DPRIMITIVETYPE, UINT, UINT, UINT, UINT) {
-    return E_NOTIMPL;
+namespace {
+
+GLenum glPrimitive(D3DPRIMITIVETYPE type) {
+    switch (type) {
+        case D3DPT_POINTLIST: return GL_POINTS;
+        case D3DPT_LINELIST: return GL_LINES;
+        case D3DPT_LINESTRIP: return GL_LINE_STRIP;
+        case D3DPT_TRIANGLELIST: return GL_TRIANGLES;
+        case D3DPT_TRIANGLESTRIP: return GL_TRIANGLE_STRIP;
+        default: return GL_TRIANGLE_FAN;
+    }
+}
+
+// What every draw needs from the device before it can start.
+struct DrawSource {
+    FvfLayout layout;
+    const uint8_t* vertices = nullptr;
+    UINT stride = 0;
+    UINT vertexCapacity = 0;  // whole vertices the stream holds
+};
+
+HRESULT prepareSource(const DeviceState& state, DrawSource& source) {
+    if (state.vertexShader == 0) return D3DERR_INVALIDCALL;  // no vertex format set
+    source.layout = describeFvf(state.vertexShader);
+    if (!source.layout.valid) return D3DERR_INVALIDCALL;
+    const VertexBuffer* buffer = VertexBuffer::fromInterface(state.streamSource);
+    if (!buffer) return D3DERR_INVALIDCALL;  // no stream, or not one of ours
+    source.stride = state.streamStride;
+    if (source.stride < source.layout.stride) return D3DERR_INVALIDCALL;
+    const UINT length = buffer->storage().length();
+    source.vertices = buffer->storage().data();
+    source.vertexCapacity = length < source.layout.stride ? 0 : (length - source.layout.stride) / source.stride + 1;
+    return D3D_OK;
+}
+
+// Scratch space reused from draw to draw (main thread only).
+std::vector<ProcessedVertex>& processedScratch() {
+    static std::vector<ProcessedVertex> scratch;
+    return scratch;
+}
+std::vector<GLuint>& indexScratch() {
+    static std::vector<GLuint> scratch;
+    return scratch;
+}
+
+void processRange(D3DDevice& device, const DrawSource& source, UINT first, UINT count) {
+    const VertexProcessor processor(device.state(), source.layout, device.gl().width(), device.gl().height());
+    std::vector<ProcessedVertex>& out = processedScratch();
+    out.resize(count);
+    const uint8_t* vertex = source.vertices + size_t(first) * source.stride;
+    for (UINT i = 0; i < count; ++i, vertex += source.stride) processor.process(vertex, out[i]);
+}
+
+// The back buffer, bound again only when something else has bound another
+// framebuffer since (presenting does): rebinding the same one is not free.
+void bindTarget(D3DDevice& device, GlContextObjects& objects) {
+    GLint bound = 0;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &bound);
+    if (objects.backBuffer >= 0 && bound == objects.backBuffer) return;
+    device.gl().bindBackBuffer();
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &bound);
+    objects.backBuffer = bound;
+}
+
+// What stays the same for every draw: vertices arrive in clip space, so the
+// matrices are identities, and the arrays always come from the buffers.
+void setFixedState(GlContextObjects& objects) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+    const GLsizei stride = sizeof(ProcessedVertex);
+    auto at = [](size_t offset) { return reinterpret_cast<const void*>(offset); };
+    glBindBuffer(GL_ARRAY_BUFFER, objects.vertexBuffer);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(4, GL_FLOAT, stride, at(offsetof(ProcessedVertex, x)));
+    glEnableClientState(GL_COLOR_ARRAY);
+    glColorPointer(4, GL_FLOAT, stride, at(offsetof(ProcessedVertex, r)));
+    glClientActiveTexture(GL_TEXTURE0);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glTexCoordPointer(2, GL_FLOAT, stride, at(offsetof(ProcessedVertex, u)));
+    objects.fixedStateSet = true;
+}
+
+void rasterise(D3DDevice& device, const DrawSource& source, D3DPRIMITIVETYPE type, UINT count,
+               const GLuint* indices) {
+    device.gl().makeCurrent();
+    GlContextObjects& objects = glObjectsFor(device);
+    bindTarget(device, objects);
+    applyRasterState(device, source.layout.pretransformed);
+    if (!objects.fixedStateSet) setFixedState(objects);
+
+    // Each draw's data goes through the context's own buffer objects: new
+    // storage per draw from the ordinary heap, where client arrays would
+    // make the driver stream them through freshly mapped memory.
+    const std::vector<ProcessedVertex>& vertices = processedScratch();
+    glBindBuffer(GL_ARRAY_BUFFER, objects.vertexBuffer);
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(vertices.size() * sizeof(ProcessedVertex)), vertices.data(),
+                 GL_STREAM_DRAW);
+    if (indices) {
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, objects.indexBuffer);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(count * sizeof(GLuint)), indices, GL_STREAM_DRAW);
+        glDrawRangeElements(glPrimitive(type), 0, GLuint(vertices.size() - 1), GLsizei(count),
+                            GL_UNSIGNED_INT, nullptr);
+    } else {
+        glDrawArrays(glPrimitive(type), 0, GLsizei(count));
+    }
+}
+
+}  // namespace
+
+UINT verticesForPrimitives(D3DPRIMITIVETYPE type, UINT primitiveCount) {
+    if (primitiveCount == 0) return 0;
+    const uint64_t n = primitiveCount;
+    uint64_t vertices = 0;
+    switch (type) {
+        case D3DPT_POINTLIST: vertices = n; break;
+        case D3DPT_LINELIST: vertices = 2 * n; break;
+        case D3DPT_LINESTRIP: vertices = n + 1; break;
+        case D3DPT_TRIANGLELIST: vertices = 3 * n; break;
+        case D3DPT_TRIANGLESTRIP:
+        case D3DPT_TRIANGLEFAN: vertices = n + 2; break;
+        default: return 0;
+    }
+    return vertices > 0xFFFFFFFFu ? 0 : UINT(vertices);
+}
+
+HRESULT drawPrimitive(D3DDevice& device, D3DPRIMITIVETYPE type, UINT startVertex,
+                      UINT primitiveCount) {
+    DrawSource source;
+    if (const HRESULT hr = prepareSource(device.state(), source); FAILED(hr)) return hr;
+    const UINT count = verticesForPrimitives(type, primitiveCount);
+    if (count == 0) return D3DERR_INVALIDCALL;
+    if (startVertex > source.vertexCapacity || count > source.vertexCapacity - startVertex)
+        return D3DERR_INVALIDCALL;
+    processRange(device, source, startVertex, count);
+    rasterise(device, source, type, count, nullptr);
+    return D3D_OK;
+}
+
+// minIndex and numVertices are only hints on the platform; the range that is
+// transformed comes from the indices themselves, each checked against the stream.
+HRESULT drawIndexedPrimitive(D3DDevice& device, D3DPRIMITIVETYPE type, UINT /*minIndex*/,
+                             UINT /*numVertices*/, UINT startIndex, UINT primitiveCount) {
+    const DeviceState& state = device.state();
+    DrawSource source;
+    if (const HRESULT hr = prepareSource(state, source); FAILED(hr)) return hr;
+    const IndexBuffer* indexBuffer = IndexBuffer::fromInterface(state.indices);
+    if (!indexBuffer) return D3DERR_INVALIDCALL;
+    const UINT count = verticesForPrimitives(type, primitiveCount);
+    if (count == 0) return D3DERR_INVALIDCALL;
+    const UINT indexSize = indexBuffer->indexSize();
+    const UINT available = indexBuffer->storage().length() / indexSize;
+    if (startIndex > available || count > available - startIndex) return D3DERR_INVALIDCALL;
+
+    // The vertices actually referenced, each transformed once.
+    const uint8_t* raw = indexBuffer->storage().data() + size_t(startIndex) * indexSize;
+    std::vector<GLuint>& indices = indexScratch();
+    indices.resize(count);
+    uint64_t lowest = UINT64_MAX, highest = 0;
+    for (UINT i = 0; i < count; ++i) {
+        uint32_t index = 0;
+        if (indexSize == 2) {
+            uint16_t small;
+            std::memcpy(&small, raw + size_t(i) * 2, 2);
+            index = small;
+        } else {
+            std::memcpy(&index, raw + size_t(i) * 4, 4);
+        }
+        const uint64_t vertex = uint64_t(index) + state.baseVertexIndex;
+        if (vertex >= source.vertexCapacity) return D3DERR_INVALIDCALL;
+        indices[i] = GLuint(vertex);
+        lowest = std::min(lowest, vertex);
+        highest = std::max(highest, vertex);
+    }
+    for (GLuint& index : indices) index -= GLuint(lowest);
+    processRange(device, source, UINT(lowest), UINT(highest - lowest + 1));
+    rasterise(device, source, type, count, indices.data());
+    return D3D_OK;
 }
 
 }  // namespace platform

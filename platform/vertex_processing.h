@@ -1,0 +1,80 @@
+// The fixed-function vertex stage on the CPU: world, view and projection
+// transforms, per-vertex lighting and material sources, giving OpenGL clip
+// coordinates, a colour and texture coordinates for each vertex.
+//
+// Decisions where the platform's rules leave room (each made once, here):
+//  * A point light whose three attenuation factors are all 0 (the game sends
+//    such lights) is not attenuated: factor 1 within its range, 0 beyond. The
+//    same holds for any set of factors whose sum at that distance is not
+//    positive, so no light yields an infinite or undefined colour.
+//  * Ambient reflectance: while the device's material is the all-zero record
+//    a device starts with (nothing has set a material), the ambient
+//    reflectance comes from the vertex's diffuse colour, so the global ambient
+//    and the lights' ambient colours show on every lit vertex. Once a
+//    material is set, the material-source states decide as usual.
+//  * Normals are always renormalised after the transform, whatever
+//    D3DRS_NORMALIZENORMALS says: meshes drawn at small scales then light the
+//    same as at scale 1 instead of saturating.
+//  * Spot lights are lit as point lights (no cone); specular is not computed
+//    (nothing enables it).
+#pragma once
+
+#include "d3d8_api.h"
+#include "device_state.h"
+#include "fvf_layout.h"
+
+#include <vector>
+
+namespace platform {
+
+struct ProcessedVertex {
+    float x, y, z, w;  // OpenGL clip coordinates (z already remapped from 0..w to -w..w)
+    float r, g, b, a;  // 0..1
+    float u, v;
+};
+
+class VertexProcessor {
+public:
+    // The state is read once here; the processor is then valid for one draw.
+    VertexProcessor(const DeviceState& state, const FvfLayout& layout, int targetWidth,
+                    int targetHeight);
+
+    void process(const uint8_t* vertex, ProcessedVertex& out) const;
+
+private:
+    struct Light {
+        bool directional;
+        float px, py, pz;   // world position (point)
+        float dx, dy, dz;   // direction towards the light, unit (directional)
+        float range;
+        float a0, a1, a2;
+        D3DCOLORVALUE diffuse, ambient;
+    };
+    enum class Source { Material, Diffuse, Specular };
+
+    void processPretransformed(const uint8_t* vertex, ProcessedVertex& out) const;
+    void light(const float world[3], const float normal[3], D3DCOLORVALUE diffuse,
+               D3DCOLORVALUE specular, ProcessedVertex& out) const;
+    D3DCOLORVALUE pick(Source source, const D3DCOLORVALUE& material, const D3DCOLORVALUE& diffuse,
+                       const D3DCOLORVALUE& specular) const;
+    void texCoords(const uint8_t* vertex, ProcessedVertex& out) const;
+
+    FvfLayout m_layout;
+    int m_width, m_height;
+    D3DMATRIX m_world{};
+    D3DMATRIX m_worldViewProjection{};
+    float m_normalMatrix[3][3]{};
+    bool m_lighting = false;
+    std::vector<Light> m_lights;
+    D3DCOLORVALUE m_globalAmbient{};
+    D3DMATERIAL8 m_material{};
+    Source m_diffuseSource = Source::Material, m_ambientSource = Source::Material,
+           m_emissiveSource = Source::Material;
+    bool m_textureTransform = false;
+    D3DMATRIX m_textureMatrix{};
+};
+
+// Row-vector product a * b (a applied first).
+D3DMATRIX multiplyMatrices(const D3DMATRIX& a, const D3DMATRIX& b);
+
+}  // namespace platform
