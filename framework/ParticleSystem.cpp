@@ -1,0 +1,174 @@
+#include "ParticleSystem.h"
+
+#include "GraphicsApp.h"
+#include "d3dx8_api.h"
+
+#include <cstring>
+
+namespace {
+
+const int kVertexCount = 3;
+const UINT kBufferBytes = kVertexCount * sizeof(SParticleVertex);
+
+// One world unit wide and high around the particle's position, apex up.
+const float kCorners[kVertexCount][2] = {{-0.5f, -0.5f}, {0.5f, -0.5f}, {0.0f, 0.5f}};
+
+void InvalidateParticles(void* pObject) {
+    static_cast<CParticleSystem*>(pObject)->InvalidateDeviceObjects();
+}
+
+void RestoreParticles(void* pObject) {
+    static_cast<CParticleSystem*>(pObject)->RestoreDeviceObjects();
+}
+
+}  // namespace
+
+CParticleSystem::CParticleSystem()
+    : m_nCount(0), m_nVertexCount(0), m_pVertexBuffer(nullptr), m_pParticles(nullptr),
+      m_pTexture(nullptr), m_pDevice(nullptr), m_dwColour(0), m_nRegistered(0) {}
+
+CParticleSystem::~CParticleSystem() { Release(); }
+
+// Safe to run twice: the game's shut-down destroys the spark system before
+// the device goes, and the destructor runs again at exit.
+void CParticleSystem::Release() {
+    if (m_nRegistered) {
+        UnregisterDefaultPoolObject(this);
+        m_nRegistered = 0;
+    }
+    if (m_pVertexBuffer) {
+        m_pVertexBuffer->Release();
+        m_pVertexBuffer = nullptr;
+    }
+    if (m_pParticles) {
+        delete[] m_pParticles;
+        m_pParticles = nullptr;
+    }
+    if (m_pTexture) {
+        m_pTexture->Release();
+        m_pTexture = nullptr;
+    }
+}
+
+void CParticleSystem::Create(int nCount, IDirect3DDevice8* pDevice, D3DCOLOR dwColour) {
+    Release();  // a second Create replaces the first pool
+    if (nCount < 0) nCount = 0;
+    m_pDevice = pDevice;
+    m_nVertexCount = kVertexCount;
+    m_pVertexBuffer = nullptr;
+    m_nCount = nCount;
+    m_dwColour = dwColour;
+
+    // Value-initialised: free records also start with zero velocity. The last
+    // record is a spare that no index reaches.
+    m_pParticles = new SParticle[nCount + 1]();
+
+    if (pDevice == nullptr) return;
+    CreateVertexBuffer();
+    CreateTexture();
+    m_nRegistered = RegisterDefaultPoolObject(this, InvalidateParticles, RestoreParticles) ? 1 : 0;
+}
+
+void CParticleSystem::CreateVertexBuffer() {
+    if (FAILED(m_pDevice->CreateVertexBuffer(kBufferBytes, D3DUSAGE_WRITEONLY,
+                                             D3DFVF_PARTICLEVERTEX, D3DPOOL_DEFAULT,
+                                             &m_pVertexBuffer))) {
+        m_pVertexBuffer = nullptr;
+        return;
+    }
+    BYTE* pData = nullptr;
+    if (FAILED(m_pVertexBuffer->Lock(0, kBufferBytes, &pData, 0)) || pData == nullptr) return;
+    SParticleVertex* v = (SParticleVertex*)pData;
+    for (int i = 0; i < kVertexCount; i++) {
+        v[i].x = kCorners[i][0];
+        v[i].y = kCorners[i][1];
+        v[i].z = 0.0f;
+        // Facing the camera, so the lit colour is defined while lighting is on.
+        v[i].nx = 0.0f;
+        v[i].ny = 0.0f;
+        v[i].nz = -1.0f;
+        v[i].diffuse = m_dwColour;
+    }
+    m_pVertexBuffer->Unlock();
+}
+
+void CParticleSystem::CreateTexture() {
+    if (FAILED(m_pDevice->CreateTexture(1, 1, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED,
+                                        &m_pTexture))) {
+        m_pTexture = nullptr;
+        return;
+    }
+    D3DLOCKED_RECT rect = {0, nullptr};
+    if (FAILED(m_pTexture->LockRect(0, &rect, nullptr, 0)) || rect.pBits == nullptr) return;
+    memcpy(rect.pBits, &m_dwColour, sizeof(D3DCOLOR));
+    m_pTexture->UnlockRect(0);
+}
+
+void CParticleSystem::InvalidateDeviceObjects() {
+    if (m_pVertexBuffer == nullptr) return;
+    // The device still holds the buffer while it is the bound stream (the
+    // last Draw leaves it so), and a reset fails while it lives.
+    if (m_pDevice) {
+        IDirect3DVertexBuffer8* pBound = nullptr;
+        UINT nStride = 0;
+        if (SUCCEEDED(m_pDevice->GetStreamSource(0, &pBound, &nStride)) && pBound) {
+            if (pBound == m_pVertexBuffer) m_pDevice->SetStreamSource(0, nullptr, 0);
+            pBound->Release();
+        }
+    }
+    m_pVertexBuffer->Release();
+    m_pVertexBuffer = nullptr;
+}
+
+void CParticleSystem::RestoreDeviceObjects() {
+    if (m_pDevice && m_pVertexBuffer == nullptr) CreateVertexBuffer();
+}
+
+int CParticleSystem::Add(float fX, float fY, float fZ, float fVelX, float fVelY, int nLife) {
+    for (int i = 0; i < m_nCount; i++) {
+        SParticle& p = m_pParticles[i];
+        if (p.m_nLife != 0) continue;
+        p.m_nLife = nLife;
+        p.m_fX = fX;
+        p.m_fY = fY;
+        p.m_fZ = fZ;
+        p.m_fVelX = fVelX;
+        p.m_fVelY = fVelY;
+        return 1;
+    }
+    return 0;
+}
+
+void CParticleSystem::Kill(int nIndex) {
+    if (nIndex < 0 || nIndex >= m_nCount) return;
+    m_pParticles[nIndex].m_nLife = 0;
+}
+
+void CParticleSystem::Update() {
+    for (int i = 0; i < m_nCount; i++) {
+        SParticle& p = m_pParticles[i];
+        p.m_nLife = p.m_nLife > 0 ? p.m_nLife - 1 : 0;
+        p.m_fX += p.m_fVelX;
+        p.m_fY += p.m_fVelY;
+    }
+}
+
+// Sets no render or stage state of its own: the particles take whatever the
+// previous draw left. The world transform stays at the last particle's.
+void CParticleSystem::Draw() {
+    Update();
+    if (m_pDevice == nullptr || m_pVertexBuffer == nullptr) return;
+
+    m_pDevice->SetTexture(0, m_pTexture);
+    m_pDevice->SetStreamSource(0, m_pVertexBuffer, sizeof(SParticleVertex));
+    m_pDevice->SetVertexShader(D3DFVF_PARTICLEVERTEX);
+    for (int i = 0; i < m_nCount; i++) {
+        const SParticle& p = m_pParticles[i];
+        if (p.m_nLife == 0) continue;
+        D3DXMATRIX matWorld;
+        D3DXMatrixTranslation(&matWorld, p.m_fX, p.m_fY, p.m_fZ);
+        m_pDevice->SetTransform(D3DTS_WORLD, &matWorld);
+        m_pDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1);
+    }
+    m_pDevice->SetVertexShader(0);
+}
