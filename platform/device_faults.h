@@ -18,6 +18,8 @@ struct DeviceFaults {
     HRESULT presentFailureOnce = S_OK;  // the next Present fails with this (not a loss)
     std::deque<HRESULT> cooperativeScript;  // answers of TestCooperativeLevel while lost
     int resetRefusals = 0;              // this many Resets fail before one may succeed
+    int textureCreationFailures = 0;    // this many CreateTexture calls fail
+    int vertexBufferCreationFailures = 0;  // this many CreateVertexBuffer calls fail
     int createDeviceCalls = 0;          // observed
     DWORD lastBehaviorFlags = 0;        // observed
     int resetCalls = 0;                 // observed

@@ -384,3 +384,24 @@ TEST_F(TextureFontTest, AFontThatWasNeverMadeDrawsNothingAndReleasesSafely) {
     EXPECT_EQ(font.m_pTexture, nullptr);
     EXPECT_EQ(font.m_pVertexBuffer, nullptr);
 }
+
+namespace {
+
+// When the device refuses the texture or the buffer, creation fails and the
+// half-made font holds nothing, draws nothing and releases safely.
+TEST_F(TextureFontTest, CreationFailsCleanlyWhenTheDeviceRefusesAResource) {
+    struct Case { int textureFailures, bufferFailures; };
+    for (const Case& c : {Case{1, 0}, Case{0, 1}}) {
+        host::deviceFaults().textureCreationFailures = c.textureFailures;
+        host::deviceFaults().vertexBufferCreationFailures = c.bufferFailures;
+        CTextureFont font;
+        EXPECT_EQ(font.Create(device(), "Arial", 10), E_FAIL);
+        font.DrawText(10, 10, "nothing", 0xFFFFFFFF);
+        font.Release();
+        EXPECT_EQ(font.m_pTexture, nullptr);
+        EXPECT_EQ(font.m_pVertexBuffer, nullptr);
+    }
+    EXPECT_EQ(host::defaultPoolResources(), 0);
+}
+
+}  // namespace
