@@ -119,17 +119,3 @@ extern const GUID GUID_StandardMIDIFile;
 extern const GUID GUID_Download;
 extern const GUID GUID_Unload;
 
-// ---------------------------------------------------------------- text conversion
-// Multi-byte text to UTF-16, as music file names reach the loader. The
-// process's narrow text is UTF-8, so every code page reads as UTF-8; bytes
-// that are not UTF-8 become U+FFFD. A length of -1 includes the terminator.
-// Returns the characters written (or needed when wideLength is 0), and 0
-// when the output does not fit.
-#ifndef CP_ACP
-#define CP_ACP 0
-#endif
-#ifndef MB_PRECOMPOSED
-#define MB_PRECOMPOSED 0x00000001
-#endif
-int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, WCHAR* wide,
-                        int wideLength);

@@ -1,6 +1,8 @@
 // Conversions between the process's UTF-8 text and the UTF-16 that
-// DirectMusic descriptions carry.
+// DirectMusic descriptions and filter names carry (MultiByteToWideChar is
+// declared with the other Win32 names).
 #include "dmusic_objects.h"
+#include "win32_api.h"
 
 #include <cstring>
 

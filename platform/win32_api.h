@@ -152,3 +152,12 @@ DWORD GetTickCount();
 void Sleep(DWORD milliseconds);
 int MulDiv(int number, int numerator, int denominator);
 DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer);
+
+// Text: the process's narrow text is UTF-8, wide text UTF-16. Bytes that are
+// not UTF-8 become U+FFFD. A length of -1 includes the terminator. Returns
+// the characters written (or needed when wideLength is 0), and 0 when the
+// output does not fit.
+#define CP_ACP 0
+#define MB_PRECOMPOSED 0x00000001
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, WCHAR* wide,
+                        int wideLength);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace {
 LRESULT testWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(window, message, wParam, lParam);
@@ -9,6 +11,11 @@ LRESULT testWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
 }  // namespace
 
 HeadlessDevice::HeadlessDevice() {
+#ifdef __SANITIZE_THREAD__
+    // The software rasteriser's own worker threads are not instrumented and
+    // only produce false reports; let it draw on the calling thread.
+    setenv("LP_NUM_THREADS", "0", 1);
+#endif
     WNDCLASSEX wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = testWindowProc;
@@ -32,4 +39,5 @@ HeadlessDevice::HeadlessDevice() {
 HeadlessDevice::~HeadlessDevice() {
     if (m_device) m_device->Release();
     if (m_d3d) m_d3d->Release();
+    if (m_window) DestroyWindow(m_window);
 }
