@@ -8,6 +8,8 @@
 #include "dinput_joystick.h"
 #include "host_input.h"
 
+#include "test_window.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -15,10 +17,6 @@
 #include <vector>
 
 namespace {
-
-LRESULT moduleWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
-}
 
 template <class T>
 void fillWith(T& value, int byte) {
@@ -37,14 +35,7 @@ class InputModule : public ::testing::Test {
 protected:
     void SetUp() override {
         g_hInstance = GetModuleHandleA(nullptr);
-        WNDCLASSEX wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = moduleWindowProc;
-        wc.hInstance = g_hInstance;
-        wc.lpszClassName = "Input Module Test";
-        RegisterClassExA(&wc);
-        g_hWnd = CreateWindowExA(0, "Input Module Test", "Input Module Test", WS_POPUP, 0, 0, 64, 64,
-                                 nullptr, nullptr, g_hInstance, nullptr);
+        g_hWnd = testenv::makeTestWindow();
         ASSERT_NE(g_hWnd, nullptr);
     }
     void TearDown() override {
@@ -60,7 +51,6 @@ protected:
         host::clearInputFaults();
         host::releaseAllInput();
         DestroyWindow(g_hWnd);
-        UnregisterClassA("Input Module Test", g_hInstance);
     }
 };
 

@@ -1,29 +1,20 @@
 #include "Input.h"
 #include "host_input.h"
 
+#include "test_window.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
 
 namespace {
 
-LRESULT inputWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
 // The start-up's order: the DirectInput object, then the keyboard, then the mouse.
 class InputTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_hInstance = GetModuleHandleA(nullptr);
-        WNDCLASSEX wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = inputWindowProc;
-        wc.hInstance = m_hInstance;
-        wc.lpszClassName = "Input Test";
-        RegisterClassExA(&wc);
-        m_hWnd = CreateWindowExA(0, "Input Test", "Input Test", WS_POPUP, 0, 0, 64, 64, nullptr,
-                                 nullptr, m_hInstance, nullptr);
+        m_hWnd = testenv::makeTestWindow();
         ASSERT_NE(m_hWnd, nullptr);
     }
     void TearDown() override {
@@ -35,7 +26,6 @@ protected:
         host::clearInputFaults();
         host::releaseAllInput();
         DestroyWindow(m_hWnd);
-        UnregisterClassA("Input Test", m_hInstance);
     }
 
     int CreateAll() {

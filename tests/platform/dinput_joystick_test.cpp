@@ -5,6 +5,8 @@
 
 #include "host_input.h"
 
+#include "test_window.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -74,10 +76,6 @@ TEST(Joystick, WithNoControllerNothingIsEnumeratedOrCreated) {
     EXPECT_EQ(platform::createGameControllerDevice(none, nullptr), DIERR_INVALIDPARAM);
 }
 
-LRESULT plainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
 struct Found {
     std::vector<DIDEVICEINSTANCEA> devices;
 };
@@ -96,14 +94,7 @@ class VirtualController : public ::testing::Test {
 protected:
     void SetUp() override {
         m_hInstance = GetModuleHandleA(nullptr);
-        WNDCLASSEX wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = plainWindowProc;
-        wc.hInstance = m_hInstance;
-        wc.lpszClassName = "Joystick Test";
-        RegisterClassExA(&wc);
-        m_hWnd = CreateWindowExA(0, "Joystick Test", "Joystick Test", WS_POPUP, 0, 0, 64, 64, nullptr,
-                                 nullptr, m_hInstance, nullptr);
+        m_hWnd = testenv::makeTestWindow();
         ASSERT_NE(m_hWnd, nullptr);
         m_id = host::attachVirtualController("Test Pad");
         ASSERT_GE(m_id, 0);
@@ -113,7 +104,6 @@ protected:
         host::detachVirtualController(m_id);
         EXPECT_EQ(host::liveDirectInputObjects(), 0);
         DestroyWindow(m_hWnd);
-        UnregisterClassA("Joystick Test", m_hInstance);
     }
 
     void createFirst() {

@@ -2,29 +2,20 @@
 #include "host.h"
 #include "host_input.h"
 
+#include "test_window.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 namespace {
 
-LRESULT testWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
 // A window, the DirectInput object and acquired keyboard and mouse devices.
 class DirectInputTest : public ::testing::Test {
 protected:
     void SetUp() override {
         instance = GetModuleHandleA(nullptr);
-        WNDCLASSEX windowClass{};
-        windowClass.cbSize = sizeof(windowClass);
-        windowClass.lpfnWndProc = testWindowProc;
-        windowClass.hInstance = instance;
-        windowClass.lpszClassName = "input test";
-        ASSERT_NE(RegisterClassExA(&windowClass), 0);
-        window = CreateWindowExA(0, "input test", "input test", WS_POPUP, 0, 0, 64, 64, nullptr,
-                                 nullptr, instance, nullptr);
+        window = testenv::makeTestWindow();
         ASSERT_NE(window, nullptr);
         ASSERT_EQ(DirectInput8Create(instance, DIRECTINPUT_VERSION, IID_IDirectInput8A,
                                      reinterpret_cast<void**>(&di), nullptr),
@@ -36,7 +27,6 @@ protected:
         if (di) di->Release();
         EXPECT_EQ(host::liveDirectInputObjects(), 0);
         if (window) DestroyWindow(window);
-        UnregisterClassA("input test", instance);
         host::clearInputFaults();
         host::releaseAllInput();
     }

@@ -1,14 +1,10 @@
 #include "headless_device.h"
 
+#include "test_window.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-
-namespace {
-LRESULT testWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-}  // namespace
 
 HeadlessDevice::HeadlessDevice() {
 #ifdef __SANITIZE_THREAD__
@@ -16,13 +12,7 @@ HeadlessDevice::HeadlessDevice() {
     // only produce false reports; let it draw on the calling thread.
     setenv("LP_NUM_THREADS", "0", 1);
 #endif
-    WNDCLASSEX wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = testWindowProc;
-    wc.lpszClassName = "Layer Test";
-    RegisterClassExA(&wc);
-    m_window = CreateWindowExA(0, "Layer Test", "Layer Test", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480,
-                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    m_window = testenv::makeTestWindow(640, 480, true);
     m_d3d = Direct3DCreate8(D3D_SDK_VERSION);
     m_params.BackBufferWidth = 800;
     m_params.BackBufferHeight = 600;
