@@ -48,6 +48,15 @@ void UnregisterDefaultPoolObject(void* pObject) {
     }
 }
 
+void UnbindStreamSource(IDirect3DDevice8* pDevice, IDirect3DVertexBuffer8* pBuffer) {
+    if (!pDevice || !pBuffer) return;
+    IDirect3DVertexBuffer8* pBound = nullptr;
+    UINT nStride = 0;
+    if (FAILED(pDevice->GetStreamSource(0, &pBound, &nStride)) || !pBound) return;
+    if (pBound == pBuffer) pDevice->SetStreamSource(0, nullptr, 0);
+    pBound->Release();
+}
+
 CGraphicsApp::CGraphicsApp() : m_nWidth(800), m_nHeight(600) {}
 
 CGraphicsApp::~CGraphicsApp() {

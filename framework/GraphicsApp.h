@@ -49,6 +49,9 @@ typedef void (*DEVICEOBJECTCALLBACK)(void* pObject);
 int RegisterDefaultPoolObject(void* pObject, DEVICEOBJECTCALLBACK pfnInvalidate,
                               DEVICEOBJECTCALLBACK pfnRestore);
 void UnregisterDefaultPoolObject(void* pObject);
+// A default-pool buffer that is still the device's stream 0 is held by the
+// device and would keep the reset from succeeding: let go of it there first.
+void UnbindStreamSource(IDirect3DDevice8* pDevice, IDirect3DVertexBuffer8* pBuffer);
 
 extern CGraphicsApp g_App;
 extern HWND g_hWnd;

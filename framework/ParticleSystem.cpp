@@ -106,16 +106,8 @@ void CParticleSystem::CreateTexture() {
 
 void CParticleSystem::InvalidateDeviceObjects() {
     if (m_pVertexBuffer == nullptr) return;
-    // The device still holds the buffer while it is the bound stream (the
-    // last Draw leaves it so), and a reset fails while it lives.
-    if (m_pDevice) {
-        IDirect3DVertexBuffer8* pBound = nullptr;
-        UINT nStride = 0;
-        if (SUCCEEDED(m_pDevice->GetStreamSource(0, &pBound, &nStride)) && pBound) {
-            if (pBound == m_pVertexBuffer) m_pDevice->SetStreamSource(0, nullptr, 0);
-            pBound->Release();
-        }
-    }
+    // The last Draw leaves the buffer bound as the device's stream.
+    UnbindStreamSource(m_pDevice, m_pVertexBuffer);
     m_pVertexBuffer->Release();
     m_pVertexBuffer = nullptr;
 }

@@ -213,15 +213,9 @@ void CTextureFont::Release() {
 
 void CTextureFont::InvalidateDeviceObjects() {
     if (!m_pVertexBuffer) return;
-    // The blocks name the buffer; and a buffer the device still has bound
-    // would keep the reset from succeeding.
+    // The blocks name the buffer, and the device may still have it bound.
     DeleteBlocks();
-    IDirect3DVertexBuffer8* pBound = nullptr;
-    UINT nStride = 0;
-    if (SUCCEEDED(m_pDevice->GetStreamSource(0, &pBound, &nStride)) && pBound) {
-        if (pBound == m_pVertexBuffer) m_pDevice->SetStreamSource(0, nullptr, 0);
-        pBound->Release();
-    }
+    UnbindStreamSource(m_pDevice, m_pVertexBuffer);
     m_pVertexBuffer->Release();
     m_pVertexBuffer = nullptr;
 }
