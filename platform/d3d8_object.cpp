@@ -119,9 +119,18 @@ public:
 private:
     // Full screen: the window covers the desktop and shows the back buffer
     // scaled with its aspect kept. Headless there is no desktop to cover.
+    // The window is first made to cover its display by hand, so the take-over
+    // also works where no window manager honours the full-screen request.
     static void takeOverScreen(Window& window, int width, int height) {
-        SDL_SetWindowSize(window.sdl, width, height);
-        if (!headlessVideo()) SDL_SetWindowFullscreen(window.sdl, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        SDL_Rect desktop{};
+        if (headlessVideo() ||
+            SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window.sdl), &desktop) != 0) {
+            SDL_SetWindowSize(window.sdl, width, height);
+            return;
+        }
+        SDL_SetWindowPosition(window.sdl, desktop.x, desktop.y);
+        SDL_SetWindowSize(window.sdl, desktop.w, desktop.h);
+        SDL_SetWindowFullscreen(window.sdl, SDL_WINDOW_FULLSCREEN_DESKTOP);
     }
 };
 
