@@ -29,6 +29,14 @@ std::vector<uint8_t> x_file(const Mesh& mesh, const std::string& name, const std
 
 std::vector<uint8_t> wav(const Samples& s, uint64_t seed) { return encode_wav_u8(to_u8(s, seed)); }
 
+// The game's one light gives a surface facing the camera only about 0.42 of
+// its texture colour, so the paints sit near the top of the range: darker
+// schemes turn into dim shapes on the black of space. Three different hues
+// (and trims) tell the ships apart at a glance.
+const ShipPaint kArrowPaint{{110, 165, 255}, {235, 245, 255}, {255, 90, 60}, {255, 255, 255}};
+const ShipPaint kHammerPaint{{250, 90, 60}, {255, 200, 90}, {190, 190, 205}, {255, 235, 130}};
+const ShipPaint kMantaPaint{{90, 215, 105}, {250, 235, 90}, {70, 160, 90}, {250, 250, 235}};
+
 }  // namespace
 
 std::vector<AssetFile> build_assets() {
@@ -39,9 +47,9 @@ std::vector<AssetFile> build_assets() {
         {"media/ship1.x", [] { return x_file(make_arrow_ship(), "Arrow", "ship1.bmp"); }},
         {"media/ship2.x", [] { return x_file(make_hammer_ship(), "Hammer", "ship2.bmp"); }},
         {"media/ship3.x", [] { return x_file(make_manta_ship(), "Manta", "ship3.bmp"); }},
-        {"media/ship1.bmp", [] { return encode_bmp24(make_ship_texture({{70, 125, 235}, {225, 235, 255}, {235, 70, 50}, {255, 255, 255}}, 1)); }},
-        {"media/ship2.bmp", [] { return encode_bmp24(make_ship_texture({{215, 55, 40}, {250, 160, 60}, {150, 150, 165}, {255, 230, 120}}, 2)); }},
-        {"media/ship3.bmp", [] { return encode_bmp24(make_ship_texture({{60, 180, 80}, {240, 220, 70}, {40, 110, 60}, {250, 250, 235}}, 3)); }},
+        {"media/ship1.bmp", [] { return encode_bmp24(make_ship_texture(kArrowPaint, 1)); }},
+        {"media/ship2.bmp", [] { return encode_bmp24(make_ship_texture(kHammerPaint, 2)); }},
+        {"media/ship3.bmp", [] { return encode_bmp24(make_ship_texture(kMantaPaint, 3)); }},
         {"media/blaster.x", [] { return x_file(make_blaster_mesh(), "Blaster", "blastersurf.bmp"); }},
         {"media/blastersurf.bmp", [] { return encode_bmp24(make_blaster_texture()); }},
         {"media/missle1.x", [] { return x_file(make_missile_mesh(), "Missile", "surface1.bmp"); }},

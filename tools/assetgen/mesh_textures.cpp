@@ -22,17 +22,27 @@ void paint_region(Image& image, int x0, int y0, int x1, int y1, F f) {
 Image make_rock_texture() {
     const int n = 256;
     Image img(n, n);
-    const Rgb dark{92, 84, 76}, pale{184, 170, 150}, rust{150, 110, 80};
+    // Pale stone: the game's light gives a face toward the camera only about
+    // 0.42 of the texel, so darker rock turns into a black lump in play.
+    const Rgb dark{128, 118, 106}, pale{232, 220, 200}, rust{196, 146, 102};
     for (int y = 0; y < n; ++y)
         for (int x = 0; x < n; ++x) {
             float u = x * 8.0f / n, v = y * 8.0f / n;
-            float base = 0.5f + 0.5f * tiling_fbm2(u, v, 8, 5, 11);
+            // The rock maps each facet from one of three sides, so tone that
+            // changes over less than a facet's size hides the joins; only a
+            // faint tint varies more slowly.
+            float base = 0.5f + 0.5f * tiling_fbm2(u * 2, v * 2, 16, 4, 11);
             float tint = 0.5f + 0.5f * tiling_fbm2(u * 0.5f, v * 0.5f, 4, 3, 23);
             float ridge = std::fabs(tiling_fbm2(u * 1.5f, v * 1.5f, 12, 3, 37));
-            Rgb c = mix(mix(dark, pale, base), rust, 0.35f * smoothstep(0.55f, 0.8f, tint));
-            c = scale(c, 0.7f + 0.3f * smoothstep(0.0f, 0.08f, ridge));          // cracks
+            // Cracks run only where a second field lets them, so they break
+            // off like fractures instead of closing into map-like cells.
+            float open = smoothstep(0.0f, 0.25f, tiling_fbm2(u * 0.75f, v * 0.75f, 6, 2, 41));
+            float pits = smoothstep(0.5f, 0.7f, tiling_fbm2(u * 4, v * 4, 32, 2, 43));
+            Rgb c = mix(mix(dark, pale, base), rust, 0.25f * smoothstep(0.5f, 0.8f, tint));
+            c = scale(c, 1.0f - 0.55f * open * (1.0f - smoothstep(0.0f, 0.06f, ridge)));  // cracks
+            c = scale(c, 1.0f - 0.4f * pits);
             float grain = tiling_noise2(x * 0.5f, y * 0.5f, n / 2, 51);
-            c = scale(c, 0.92f + 0.1f * grain);
+            c = scale(c, 0.9f + 0.12f * grain);
             img.set(x, y, c);
         }
     return img;
@@ -60,6 +70,11 @@ Image make_planet_texture() {
             c = mix(c, ice, smoothstep(0.9f, 0.95f, lat));
             float cover = fbm3(d.x * 3.5f + 9, d.y * 5.0f, d.z * 3.5f, 5, 304);
             c = mix(c, cloud, 0.85f * smoothstep(0.1f, 0.45f, cover));
+            // Haze: the planet is scenery behind the play field, and at full
+            // colour its oceans and forests swallow the blue and the green
+            // ship flying over them.
+            const uint8_t grey = static_cast<uint8_t>((c.r * 3 + c.g * 5 + c.b * 2) / 10);
+            c = scale(mix(c, Rgb{grey, grey, grey}, 0.35f), 0.72f);
             img.set(x, y, c);
         }
     return img;
@@ -148,8 +163,10 @@ Image make_ship_texture(const ShipPaint& p, unsigned seed) {
     paint_region(img, 0, 0, n / 2, n, [&](float s, float t) {
         float centre = std::fabs(s - 0.5f) * 2;
         Rgb c = centre < 0.16f ? p.light : p.base;
-        if (centre > 0.8f) c = scale(c, 0.75f);
-        if (std::fmod(t * 14, 1.0f) < 0.05f) c = scale(c, 0.7f);
+        // Shading and panel lines stay light: in play a ship is about 25
+        // pixels long, and dark detail only averages into a dimmer hull.
+        if (centre > 0.8f) c = scale(c, 0.82f);
+        if (std::fmod(t * 14, 1.0f) < 0.05f) c = scale(c, 0.78f);
         float grime = tiling_fbm2(s * 4, t * 8, 4, 3, seed);
         return scale(c, 0.93f + 0.07f * grime);
     });
@@ -158,7 +175,7 @@ Image make_ship_texture(const ShipPaint& p, unsigned seed) {
         Rgb c = p.base;
         if (s > 0.72f && s < 0.82f) c = p.light;
         if (t < 0.08f + 0.5f * s * 0.3f) c = p.accent;
-        if (std::fmod(s * 8, 1.0f) < 0.05f || std::fmod(t * 6, 1.0f) < 0.05f) c = scale(c, 0.75f);
+        if (std::fmod(s * 8, 1.0f) < 0.05f || std::fmod(t * 6, 1.0f) < 0.05f) c = scale(c, 0.8f);
         return c;
     });
     // Canopy glass: dark cyan with a highlight.

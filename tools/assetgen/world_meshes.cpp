@@ -143,7 +143,9 @@ Mesh make_shield_mesh() { return sphere(20.0f, 24, 12, false); }
 
 Mesh make_blaster_mesh() {
     MeshBuilder b;
-    add_loft(b, {{-72, 0, 0, 0, 0}, {-56, 0, 0, 9, 9}, {-30, 0, 0, 12, 12}, {34, 0, 0, 11, 11}, {58, 0, 0, 6, 6},
+    // As thick as the shot's size allows: the game draws it at 1/20, under
+    // three pixels across at the starting camera distance.
+    add_loft(b, {{-72, 0, 0, 0, 0}, {-56, 0, 0, 10.5f, 10.5f}, {-30, 0, 0, 14, 14}, {34, 0, 0, 13, 13}, {58, 0, 0, 7, 7},
                  {70, 0, 0, 0, 0}},
              8, kPi / 8, wrap_around({0, 0, 1, 1}));
     return b.mesh();
