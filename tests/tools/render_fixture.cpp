@@ -21,10 +21,6 @@ struct MeshVertex {
     float u, v;
 };
 
-LRESULT windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
 template <class T>
 void release(T*& object) {
     if (object) object->Release();
@@ -137,31 +133,11 @@ void saveCrop(const Frame& frame, int x, int y, int w, int h, int zoom, const st
 }
 
 RenderFixture::RenderFixture() {
-    WNDCLASSEX wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = windowProc;
-    wc.lpszClassName = "Art Check";
-    RegisterClassExA(&wc);
-    m_window = CreateWindowExA(0, "Art Check", "Art Check", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, nullptr,
-                               nullptr, GetModuleHandleA(nullptr), nullptr);
-    m_d3d = Direct3DCreate8(D3D_SDK_VERSION);
-    D3DPRESENT_PARAMETERS params{};
-    params.BackBufferWidth = 800;
-    params.BackBufferHeight = 600;
-    params.BackBufferFormat = D3DFMT_A8R8G8B8;
-    params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    params.EnableAutoDepthStencil = TRUE;
-    params.AutoDepthStencilFormat = D3DFMT_D24S8;
-    if (m_window && m_d3d)
-        m_d3d->CreateDevice(0, D3DDEVTYPE_HAL, m_window, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params, &m_device);
-    EXPECT_NE(m_device, nullptr) << "no headless device";
+    m_device = m_headless.device();
     if (m_device) setGameStates();
 }
 
-RenderFixture::~RenderFixture() {
-    release(m_device);
-    release(m_d3d);
-}
+RenderFixture::~RenderFixture() {}
 
 // The states the game leaves set for its models.
 void RenderFixture::setGameStates() {

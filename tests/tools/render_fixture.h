@@ -4,6 +4,7 @@
 #pragma once
 
 #include "d3dx8_api.h"
+#include "headless_device.h"
 
 #include <cstdint>
 #include <memory>
@@ -71,9 +72,8 @@ private:
     void drawModel(const Model& model, const D3DXMATRIX& world, bool textured);
     Frame finish();
 
-    HWND m_window = nullptr;
-    IDirect3D8* m_d3d = nullptr;
-    IDirect3DDevice8* m_device = nullptr;
+    HeadlessDevice m_headless;
+    IDirect3DDevice8* m_device = nullptr;  // the headless device's, borrowed
 };
 
 // The game's placement: scale, then turns about x, y and z (degrees), then
