@@ -1,5 +1,7 @@
 #include "mesh_builder.h"
 
+#include "vertex_processing.h"
+
 #include "fvf_layout.h"
 
 #include <cmath>
@@ -40,22 +42,7 @@ XVec3 transformPoint(const XVec3& p, const D3DMATRIX& m) {
 struct NormalTransform {
     float m[3][3];
 
-    explicit NormalTransform(const D3DMATRIX& t) {
-        const float a = t._11, b = t._12, c = t._13, d = t._21, e = t._22, f = t._23, g = t._31,
-                    h = t._32, i = t._33;
-        const float det = a * (e * i - f * h) - b * (d * i - f * g) + c * (d * h - e * g);
-        if (std::fabs(det) < 1e-12f) {
-            const float copy[3][3] = {{a, b, c}, {d, e, f}, {g, h, i}};
-            std::memcpy(m, copy, sizeof m);
-            return;
-        }
-        // Inverse transpose = cofactor matrix / det.
-        const float cof[3][3] = {{e * i - f * h, f * g - d * i, d * h - e * g},
-                                 {c * h - b * i, a * i - c * g, b * g - a * h},
-                                 {b * f - c * e, c * d - a * f, a * e - b * d}};
-        for (int r = 0; r < 3; ++r)
-            for (int col = 0; col < 3; ++col) m[r][col] = cof[r][col] / det;
-    }
+    explicit NormalTransform(const D3DMATRIX& t) { normalMatrix(t, m); }
 
     XVec3 apply(const XVec3& n) const {
         XVec3 out{n.x * m[0][0] + n.y * m[1][0] + n.z * m[2][0],

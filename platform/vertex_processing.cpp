@@ -28,6 +28,9 @@ bool isZeroMaterial(const D3DMATERIAL8& m) {
     return std::memcmp(&m, &zero, sizeof m) == 0;
 }
 
+
+}  // namespace
+
 // Inverse transpose of the upper 3x3, for normals; a singular matrix is used
 // as it is (the normals are renormalised afterwards anyway).
 void normalMatrix(const D3DMATRIX& t, float out[3][3]) {
@@ -45,8 +48,6 @@ void normalMatrix(const D3DMATRIX& t, float out[3][3]) {
     for (int r = 0; r < 3; ++r)
         for (int col = 0; col < 3; ++col) out[r][col] = cof[r][col] / det;
 }
-
-}  // namespace
 
 D3DMATRIX multiplyMatrices(const D3DMATRIX& a, const D3DMATRIX& b) {
     D3DMATRIX out{};

@@ -27,6 +27,10 @@
 
 namespace platform {
 
+// Inverse transpose of a matrix's upper 3x3, which carries normals; a
+// singular matrix is used as it is (normals are renormalised afterwards).
+void normalMatrix(const D3DMATRIX& t, float out[3][3]);
+
 struct ProcessedVertex {
     float x, y, z, w;  // OpenGL clip coordinates (z already remapped from 0..w to -w..w)
     float r, g, b, a;  // 0..1
