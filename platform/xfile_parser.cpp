@@ -1,5 +1,7 @@
 #include "xfile_parser.h"
 
+#include "d3dx8_api.h"
+#include "device_state.h"
 #include "xfile_tokenizer.h"
 
 #include <cmath>
@@ -13,20 +15,10 @@ namespace {
 // file cannot exhaust the stack.
 constexpr int kMaxDepth = 64;
 
-D3DMATRIX identity() {
-    D3DMATRIX m{};
-    m._11 = m._22 = m._33 = m._44 = 1.0f;
-    return m;
-}
-
 D3DMATRIX multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
-    D3DMATRIX out{};
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c) {
-            float sum = 0.0f;
-            for (int k = 0; k < 4; ++k) sum += a.m[r][k] * b.m[k][c];
-            out.m[r][c] = sum;
-        }
+    const D3DXMATRIX first(a), second(b);
+    D3DXMATRIX out;
+    D3DXMatrixMultiply(&out, &first, &second);
     return out;
 }
 
@@ -213,7 +205,7 @@ private:
     bool frame() {
         std::string name;
         if (!openObject(name)) return false;
-        D3DMATRIX local = identity();
+        D3DMATRIX local = identityMatrix();
         bool seenMatrix = false;
         const size_t firstMesh = m_scene.meshes.size();
         const bool ok = children(
@@ -263,7 +255,7 @@ private:
         std::string name;
         if (!openObject(name)) return false;
         XMesh mesh;
-        mesh.transform = identity();
+        mesh.transform = identityMatrix();
         uint32_t count = 0;
         if (!readBoundedCount(count, 3, "vertex")) return false;
         mesh.positions.resize(count);
