@@ -18,6 +18,8 @@ const int kFramePressed = 1;
 
 CButtonNode::CButtonNode() : m_pNext(nullptr) { m_szName[0] = '\0'; }
 
+// The borrowed pointers start null as well, so a list used before Init
+// (or outside static storage) holds no stray device or input address.
 CButtonList::CButtonList()
     : m_pHead(nullptr), m_pCur(nullptr), m_pTail(nullptr), m_pDevice(nullptr), m_pCamera(nullptr),
       m_pInput(nullptr) {}
@@ -55,7 +57,7 @@ int CButtonList::Add(const char* szName, const char* szFile, int nWidth, int nHe
 
 CButtonNode* CButtonList::Find(const char* szName) {
     m_pCur = m_pHead;
-    if (!szName) return m_pCur = nullptr;
+    if (!szName) return m_pCur = nullptr;  // a null name matches no button
     while (m_pCur && std::strcmp(m_pCur->m_szName, szName) != 0) m_pCur = m_pCur->m_pNext;
     return m_pCur;
 }
@@ -69,6 +71,7 @@ int CButtonList::Inside(const CButtonNode* pNode, float fMouseX, float fMouseY) 
     return fLeft < fMouseX && fMouseX < fRight && fTop < fMouseY && fMouseY < fBottom ? 1 : 0;
 }
 
+// Without an input object nothing is held and nothing is clicked.
 int CButtonList::MouseHeld() { return m_pInput && m_pInput->m_Mouse.m_State.rgbButtons[0] != 0; }
 
 int CButtonList::MouseClicked() { return m_pInput ? m_pInput->m_Mouse.Clicked() : 0; }

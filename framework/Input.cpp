@@ -11,7 +11,7 @@ int CreateDevice(IDirectInput8A** ppDI, HWND* phWnd, const GUID& guid, const DID
     // Without a DirectInput object there is nothing to create the device from.
     if (!ppDI || !*ppDI) return 0;
     if ((*ppDI)->CreateDevice(guid, ppDevice, nullptr) != DI_OK) return 0;
-    if (!*ppDevice) return 0;
+    if (!*ppDevice) return 0;  // a success that handed back no device
     HWND hWnd = phWnd ? *phWnd : nullptr;
     if ((*ppDevice)->SetCooperativeLevel(hWnd, DISCL_NONEXCLUSIVE | DISCL_BACKGROUND) != DI_OK)
         return 0;
@@ -51,13 +51,20 @@ int CKeyboard::Create(HINSTANCE* phInstance, HWND* phWnd, IDirectInput8A** ppDI)
 }
 
 int CKeyboard::Update() {
-    if (m_pDIDevice && m_pDIDevice->GetDeviceState(sizeof(m_Keys), m_Keys) == DI_OK) return 1;
-    // No device, or a refused read: no key counts as held, so nothing stays
-    // pressed while the device is gone.
-    std::memset(m_Keys, 0, sizeof(m_Keys));
+    if (!m_pDIDevice) {
+        std::memset(m_Keys, 0, sizeof(m_Keys));
+        return 0;
+    }
+    const HRESULT hr = m_pDIDevice->GetDeviceState(sizeof(m_Keys), m_Keys);
+    if (hr == DI_OK) return 1;
+    // A refused read (the device lost, say): no key counts as held, so a key
+    // that was down at that moment does not stay pressed while the device is
+    // gone. Another success code still wrote the keys and reports 0 only.
+    if (FAILED(hr)) std::memset(m_Keys, 0, sizeof(m_Keys));
     return 0;
 }
 
+// A code outside the table reads as up instead of reading past the array.
 int CKeyboard::KeyDown(int nKey) {
     if (nKey < 0 || nKey > 255) return 0;
     return m_Keys[nKey];
@@ -67,6 +74,8 @@ void CKeyboard::Release() { ReleaseDevice(&m_pDIDevice); }
 
 // ---------------------------------------------------------------- mouse
 
+// As the keyboard: both states start at zero, so no click and no motion
+// before the first read wherever the instance lives.
 CMouse::CMouse()
     : m_State(), m_PrevState(), m_phWnd(nullptr), m_phInstance(nullptr), m_ppDI(nullptr),
       m_pDIDevice(nullptr) {}
@@ -90,11 +99,15 @@ int CMouse::Update() {
         std::memset(&m_State, 0, sizeof(m_State));
         return 0;
     }
-    if (m_pDIDevice->GetDeviceState(sizeof(m_State), &m_State) == DI_OK) return 1;
+    const HRESULT hr = m_pDIDevice->GetDeviceState(sizeof(m_State), &m_State);
+    if (hr == DI_OK) return 1;
     // A refused read: no motion, no button held, and no click made up from
-    // the button that was held before the device went away.
-    std::memset(&m_State, 0, sizeof(m_State));
-    std::memset(&m_PrevState, 0, sizeof(m_PrevState));
+    // the button that was held before the device went away. Another success
+    // code still wrote the state and reports 0 only.
+    if (FAILED(hr)) {
+        std::memset(&m_State, 0, sizeof(m_State));
+        std::memset(&m_PrevState, 0, sizeof(m_PrevState));
+    }
     return 0;
 }
 
@@ -104,6 +117,8 @@ void CMouse::Release() { ReleaseDevice(&m_pDIDevice); }
 
 // ---------------------------------------------------------------- DirectInput object
 
+// The window pointer is cleared too, so an instance outside static storage
+// holds no stray address before Create.
 CInput::CInput() : m_phWnd(nullptr), m_phInstance(nullptr), m_pDI(nullptr) {}
 
 CInput::~CInput() {}
@@ -120,5 +135,7 @@ int CInput::Create(HINSTANCE* phInstance, HWND* phWnd) {
 void CInput::Release() {
     if (!m_pDI) return;
     m_pDI->Release();
+    // Cleared so that a device created afterwards fails cleanly instead of
+    // reaching a freed object, and a second Release does nothing.
     m_pDI = nullptr;
 }

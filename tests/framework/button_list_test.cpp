@@ -127,6 +127,37 @@ TEST_F(ButtonLogicTest, ButtonsAreFoundByTheirExactNameFirstAddedFirst) {
     EXPECT_EQ(m_List.IsClicked("right", 50, 60), 1);
 }
 
+// Each button is a two-frame screen sprite on a 256 by 64 sheet, tinted
+// white and centred on its position; the cursor follows the last add or lookup.
+TEST_F(ButtonLogicTest, AddMakesAWhiteTwoFrameScreenSpriteAndMovesTheCursor) {
+    CCamera camera;
+    m_List.Init(nullptr, &camera, &m_Input);
+    m_List.Add("ok", "missing.bmp", 40, 20, 498.0f, 395.0f);
+    CButtonNode* ok = m_List.m_pHead;
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(m_List.m_pCur, ok);
+    EXPECT_EQ(ok->m_pCamera, &camera);
+    EXPECT_EQ(ok->m_nTextureWidth, 256);
+    EXPECT_EQ(ok->m_nTextureHeight, 64);
+    EXPECT_EQ(ok->m_nColumns, 2);
+    EXPECT_EQ(ok->m_nRows, 1);
+    EXPECT_EQ(ok->m_nFrameWidth, 40);
+    EXPECT_EQ(ok->m_nFrameHeight, 20);
+    EXPECT_EQ(ok->m_nFrameCount, 2);
+    EXPECT_EQ(ok->m_dwColour, 0xFFFFFFFFu);
+    EXPECT_EQ(ok->m_nMode, SPRITE_SCREEN);
+    EXPECT_EQ(ok->m_fX, 498.0f);
+    EXPECT_EQ(ok->m_fY, 395.0f);
+
+    m_List.Add("left", "missing.bmp", 40, 20, 370.0f, 393.0f);
+    EXPECT_EQ(m_List.m_pCur, m_List.m_pTail);
+    EXPECT_NE(m_List.m_pCur, ok);
+    m_List.SetColour("ok", 0xFF00FF00);
+    EXPECT_EQ(m_List.m_pCur, ok) << "the button found stays the cursor";
+    m_List.Draw("nowhere");
+    EXPECT_EQ(m_List.m_pCur, nullptr) << "a name not in the list leaves no cursor";
+}
+
 TEST_F(ButtonLogicTest, NamesLongerThanTheFieldAreCut) {
     const std::string longName(60, 'n');
     m_List.Add(longName.c_str(), "missing.bmp", 40, 20, 100, 100);

@@ -6,6 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -45,7 +50,181 @@ protected:
     CInput m_Input;
 };
 
+// A DirectInput object and device that write down every call they get and
+// answer as scripted, to see exactly what the keyboard and the mouse ask of
+// the platform and in which order.
+class RecordingDevice : public IDirectInputDevice8A {
+public:
+    HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG AddRef() override { return 1; }
+    ULONG Release() override {
+        log.push_back("Release");
+        return 0;
+    }
+    HRESULT SetCooperativeLevel(HWND window, DWORD flags) override {
+        char text[64];
+        std::snprintf(text, sizeof(text), "SetCooperativeLevel %p 0x%02X", (void*)window,
+                      unsigned(flags));
+        log.push_back(text);
+        return answer("SetCooperativeLevel");
+    }
+    HRESULT SetDataFormat(const DIDATAFORMAT* format) override {
+        log.push_back(format == &c_dfDIKeyboard ? "SetDataFormat keyboard"
+                      : format == &c_dfDIMouse  ? "SetDataFormat mouse"
+                                                : "SetDataFormat other");
+        return answer("SetDataFormat");
+    }
+    HRESULT Acquire() override {
+        log.push_back("Acquire");
+        return answer("Acquire");
+    }
+    HRESULT Unacquire() override {
+        log.push_back("Unacquire");
+        return DI_OK;
+    }
+    HRESULT GetDeviceState(DWORD size, LPVOID data) override {
+        log.push_back("GetDeviceState " + std::to_string(size));
+        std::memset(data, 0, size);
+        static_cast<BYTE*>(data)[size - 1] = 0x80;  // the last key, or mouse button 3
+        static_cast<BYTE*>(data)[size == 16 ? 12 : 0x39] = 0x80;  // button 0, or SPACE
+        return answer("GetDeviceState");
+    }
+    HRESULT Poll() override { return DI_OK; }
+    HRESULT SetProperty(DIPROPID, const DIPROPHEADER*) override { return DI_OK; }
+
+    HRESULT answer(const std::string& step) {
+        auto it = answers.find(step);
+        return it == answers.end() ? DI_OK : it->second;
+    }
+
+    std::vector<std::string>& log;
+    std::map<std::string, HRESULT> answers;
+
+    explicit RecordingDevice(std::vector<std::string>& sharedLog) : log(sharedLog) {}
+};
+
+class RecordingDirectInput : public IDirectInput8A {
+public:
+    HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG AddRef() override { return 1; }
+    ULONG Release() override { return 0; }
+    HRESULT CreateDevice(REFGUID guid, IDirectInputDevice8A** device, IUnknown* outer) override {
+        log.push_back(std::string("CreateDevice ") +
+                      (guid == GUID_SysKeyboard ? "keyboard"
+                       : guid == GUID_SysMouse  ? "mouse"
+                                                : "other") +
+                      (outer ? " outer" : " no-outer"));
+        const HRESULT hr = m_Device.answer("CreateDevice");
+        *device = FAILED(hr) ? nullptr : &m_Device;
+        return hr;
+    }
+    HRESULT EnumDevices(DWORD, LPDIENUMDEVICESCALLBACKA, LPVOID, DWORD) override { return DI_OK; }
+
+    std::vector<std::string> log;
+    RecordingDevice m_Device{log};
+};
+
+std::string WindowText(HWND hWnd) {
+    char text[32];
+    std::snprintf(text, sizeof(text), "%p", (void*)hWnd);
+    return text;
+}
+
 }  // namespace
+
+TEST(InputDeviceCalls, CreateReadAndReleaseAskThePlatformInTheirOrder) {
+    HINSTANCE hInstance = GetModuleHandleA(nullptr);
+    HWND hWnd = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x1234));
+    const std::string window = WindowText(hWnd);
+    struct Case {
+        const char* device;
+        DWORD stateSize;
+    } cases[] = {{"keyboard", 256}, {"mouse", 16}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.device);
+        RecordingDirectInput di;
+        IDirectInput8A* pDI = &di;
+        CKeyboard keyboard;
+        CMouse mouse;
+        const bool isKeyboard = std::string(c.device) == "keyboard";
+        const int created = isKeyboard ? keyboard.Create(&hInstance, &hWnd, &pDI)
+                                       : mouse.Create(&hInstance, &hWnd, &pDI);
+        EXPECT_EQ(created, 1);
+        const std::vector<std::string> expectedCreate = {
+            std::string("CreateDevice ") + c.device + " no-outer",
+            "SetCooperativeLevel " + window + " 0x0A",  // non-exclusive, background
+            std::string("SetDataFormat ") + c.device,
+            "Acquire",
+        };
+        EXPECT_EQ(di.log, expectedCreate);
+
+        di.log.clear();
+        EXPECT_EQ(isKeyboard ? keyboard.Update() : mouse.Update(), 1);
+        EXPECT_EQ(isKeyboard ? keyboard.KeyDown(DIK_SPACE) : mouse.m_State.rgbButtons[0], 0x80);
+        di.log.push_back("--");
+        isKeyboard ? keyboard.Release() : mouse.Release();
+        const std::vector<std::string> expectedRest = {
+            "GetDeviceState " + std::to_string(c.stateSize), "--", "Unacquire", "Release"};
+        EXPECT_EQ(di.log, expectedRest);
+    }
+}
+
+TEST(InputDeviceCalls, TheFirstStepNotAnsweringDiOkEndsCreation) {
+    HINSTANCE hInstance = GetModuleHandleA(nullptr);
+    HWND hWnd = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x1234));
+    const char* steps[] = {"CreateDevice", "SetCooperativeLevel", "SetDataFormat", "Acquire"};
+    for (int failing = 0; failing < 4; ++failing) {
+        for (HRESULT answer : {DI_NOEFFECT, DIERR_GENERIC}) {
+            SCOPED_TRACE(std::string(steps[failing]) + " answering " + std::to_string(answer));
+            RecordingDirectInput di;
+            di.m_Device.answers[steps[failing]] = answer;
+            IDirectInput8A* pDI = &di;
+            CMouse mouse;
+            EXPECT_EQ(mouse.Create(&hInstance, &hWnd, &pDI), 0);
+            ASSERT_EQ(di.log.size(), size_t(failing + 1)) << "nothing after the refused step";
+            EXPECT_EQ(di.log.back().rfind(steps[failing], 0), 0u);
+            // What was made stays for Release, which frees it once.
+            const bool made = failing > 0 || SUCCEEDED(answer);
+            EXPECT_EQ(mouse.m_pDIDevice, made ? &di.m_Device : nullptr);
+            di.log.clear();
+            mouse.Release();
+            mouse.Release();
+            EXPECT_EQ(di.log, made ? (std::vector<std::string>{"Unacquire", "Release"})
+                                   : std::vector<std::string>{});
+        }
+    }
+}
+
+// A read that answers DI_OK gives 1. A refused read gives 0 and clears the
+// state; a read that answers another success code gives 0 but keeps what it wrote.
+TEST(InputDeviceCalls, ReadResultsAndWhatTheyLeave) {
+    HINSTANCE hInstance = GetModuleHandleA(nullptr);
+    HWND hWnd = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x1234));
+    const struct {
+        HRESULT answer;
+        int result;
+        bool kept;
+    } reads[] = {{DI_OK, 1, true}, {DI_NOEFFECT, 0, true}, {DIERR_INPUTLOST, 0, false}};
+    for (const auto& r : reads) {
+        SCOPED_TRACE(r.answer);
+        RecordingDirectInput di;
+        IDirectInput8A* pDI = &di;
+        CKeyboard keyboard;
+        CMouse mouse;
+        ASSERT_EQ(keyboard.Create(&hInstance, &hWnd, &pDI), 1);
+        ASSERT_EQ(mouse.Create(&hInstance, &hWnd, &pDI), 1);
+        ASSERT_EQ(mouse.Update(), 1);  // button 0 held
+        di.m_Device.answers["GetDeviceState"] = r.answer;
+        EXPECT_EQ(keyboard.Update(), r.result);
+        EXPECT_EQ(keyboard.KeyDown(DIK_SPACE), r.kept ? 0x80 : 0);
+        EXPECT_EQ(keyboard.KeyDown(255), r.kept ? 0x80 : 0);
+        EXPECT_EQ(mouse.Update(), r.result);
+        EXPECT_EQ(mouse.m_State.rgbButtons[0], r.kept ? 0x80 : 0);
+        EXPECT_EQ(mouse.Clicked(), 0) << "no click made up by a refused read";
+        keyboard.Release();
+        mouse.Release();
+    }
+}
 
 TEST_F(InputTest, ScriptedKeyReadsDownForExactlyTheFramesItIsHeld) {
     ASSERT_EQ(CreateAll(), 1);
