@@ -74,6 +74,8 @@ static int SearchCurrentDirectory() {
     char szDirectory[MAX_PATH];
     WCHAR wszDirectory[MAX_PATH];
     DWORD dwLength = GetCurrentDirectoryA(MAX_PATH, szDirectory);
+    // A directory too long for the buffer comes back as the size it needs,
+    // with nothing written: the buffer must not be used then.
     if (dwLength == 0 || dwLength >= MAX_PATH) return 0;
     if (MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, szDirectory, -1, wszDirectory, MAX_PATH) == 0)
         return 0;
@@ -105,6 +107,7 @@ int LoadMusic(const char* szFileName) {
     }
     SMusicSlot* pSlot = &g_Music[nSlot];
     pSlot->m_pSegment = pSegment;
+    ReleaseSegmentState(pSlot);
     pSlot->m_nStatus = MUSIC_LOADED;
     return nSlot;
 }

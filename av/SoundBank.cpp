@@ -8,7 +8,7 @@
 #include <new>
 
 SSoundSlot g_Sounds[MAX_SOUNDS];
-IDirectSound8* g_pDirectSound = NULL;
+IDirectSound* g_pDirectSound = NULL;
 int g_bSoundFirstInit = 1;
 WAVEFORMATEX g_WaveFormat;
 DSBUFFERDESC g_BufferDesc;
@@ -32,7 +32,7 @@ int InitSound() {
     if (g_bSoundFirstInit) {
         memset(g_Sounds, 0, sizeof(g_Sounds));
         g_bSoundFirstInit = 0;
-        if (FAILED(DirectSoundCreate8(NULL, &g_pDirectSound, NULL))) {
+        if (FAILED(DirectSoundCreate(NULL, &g_pDirectSound, NULL))) {
             g_pDirectSound = NULL;
             return 0;
         }

@@ -17,7 +17,7 @@ struct SSoundSlot {
 };
 
 extern SSoundSlot g_Sounds[MAX_SOUNDS];
-extern IDirectSound8* g_pDirectSound;
+extern IDirectSound* g_pDirectSound;
 extern int g_bSoundFirstInit;
 extern WAVEFORMATEX g_WaveFormat;
 extern DSBUFFERDESC g_BufferDesc;

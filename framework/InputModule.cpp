@@ -88,14 +88,16 @@ static void SetAxisDeadZone(DWORD dwAxis, int nPercent) {
     deadZone.diph.dwHeaderSize = sizeof(DIPROPHEADER);
     deadZone.diph.dwObj = dwAxis;
     deadZone.diph.dwHow = DIPH_BYOFFSET;
-    deadZone.dwData = (DWORD)(nPercent * 100);  // hundredths of a percent
+    deadZone.dwData = (DWORD)nPercent * 100;  // hundredths of a percent, worked out unsigned
     g_pDIJoystick->SetProperty(DIPROP_DEADZONE, &deadZone.diph);
 }
 
 int InitJoystick(int xMin, int xMax, int yMin, int yMax, int nDeadZone) {
     if (!g_pDI) return 0;
+    // A second call replaces the earlier device instead of losing it. The
+    // present flag stays as it was: once a controller has been read, a read
+    // without a device zeroes the state, so no stale axes stay behind.
     ReleaseDevice(g_pDIJoystick);
-    g_bJoystickPresent = 0;
     // A controller found by an earlier call may be gone: look afresh.
     memset(&g_guidJoystick, 0, sizeof(g_guidJoystick));
     g_szJoystickName[0] = '\0';

@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 using soundtest::chunk;
@@ -27,6 +28,9 @@ using soundtest::wave8Mono;
 namespace {
 
 constexpr DWORD kGameFlags = DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME;  // 224
+
+// The bank holds the plain device object from DirectSoundCreate.
+static_assert(std::is_same<decltype(g_pDirectSound), IDirectSound*>::value, "g_pDirectSound is an IDirectSound*");
 
 // Distinct bytes, so that a sample played from the wrong place shows.
 std::string rampSamples(size_t count) {
@@ -177,6 +181,7 @@ TEST_F(SoundBankTest, FrequencyAndPanChangeWhatIsHeard) {
     // Without the control flags a buffer refuses all three.
     const int nPlain = load("plain.wav", wave8Mono(samples), 0);
     ASSERT_EQ(nPlain, 1);
+    EXPECT_EQ(g_BufferDesc.dwFlags, DWORD(DSBCAPS_STATIC | DSBCAPS_LOCSOFTWARE));
     EXPECT_EQ(SetSoundVolume(nPlain, 70), 0);
     EXPECT_EQ(SetSoundFrequency(nPlain, 22050), 0);
     EXPECT_EQ(SetSoundPan(nPlain, 0), 0);
@@ -214,6 +219,13 @@ TEST_F(SoundBankTest, LoadsEveryWellFormedLayoutAsEightBitMono) {
         ASSERT_EQ(nSound, nExpected++);
         EXPECT_EQ(g_Sounds[nSound].m_nDataSize, int(c.expected.size()));
         EXPECT_EQ(g_Sounds[nSound].m_nSampleRate, c.rate);
+        // The shared description asks for a static software buffer of the data's size.
+        EXPECT_EQ(g_BufferDesc.dwFlags, kGameFlags | DSBCAPS_STATIC | DSBCAPS_LOCSOFTWARE);
+        EXPECT_EQ(g_BufferDesc.dwBufferBytes, DWORD(c.expected.size()));
+        EXPECT_EQ(g_BufferDesc.lpwfxFormat, &g_WaveFormat);
+        EXPECT_EQ(g_WaveFormat.nAvgBytesPerSec, 11025u);
+        EXPECT_EQ(g_WaveFormat.nBlockAlign, 1);
+        EXPECT_EQ(g_WaveFormat.cbSize, 0);
         WAVEFORMATEX format{};
         ASSERT_EQ(g_Sounds[nSound].m_pBuffer->GetFormat(&format, sizeof(format), nullptr), DS_OK);
         EXPECT_EQ(format.wFormatTag, WAVE_FORMAT_PCM);
@@ -287,7 +299,7 @@ TEST_F(SoundBankTest, TableHoldsTwoHundredFiftySixSounds) {
     EXPECT_EQ(m_mixer->voiceCount(), 255u);
 
     // A second InitSound empties the table and keeps the device.
-    IDirectSound8* device = g_pDirectSound;
+    IDirectSound* device = g_pDirectSound;
     EXPECT_EQ(InitSound(), 1);
     EXPECT_EQ(g_pDirectSound, device);
     EXPECT_EQ(m_mixer->voiceCount(), 0u);

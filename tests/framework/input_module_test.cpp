@@ -284,6 +284,28 @@ TEST(InputModuleJoystick, ReadsPollThenStateAndRefuseFailedPolls) {
     }
 }
 
+TEST(InputModuleJoystick, AFailedSecondInitLeavesNoStaleState) {
+    Recorded first;
+    RecordingDirectInput withPad({"Pad"}, first);
+    g_pDI = &withPad;
+    ASSERT_EQ(InitJoystick(0, 100, 0, 100, 0), 1);
+    ASSERT_EQ(ReadJoystick(), 1);
+    EXPECT_EQ(g_JoystickState.lX, 42);
+
+    // The controller is gone when the module looks again.
+    Recorded second;
+    RecordingDirectInput withoutPad({}, second);
+    g_pDI = &withoutPad;
+    EXPECT_EQ(InitJoystick(0, 100, 0, 100, 0), 0);
+    EXPECT_EQ(first.released, 1) << "the earlier device is let go, not lost";
+    EXPECT_EQ(g_pDIJoystick, nullptr);
+    EXPECT_EQ(g_bJoystickPresent, 1) << "a controller was set up once";
+    EXPECT_EQ(ReadJoystick(), 0);
+    EXPECT_TRUE(allBytes(g_JoystickState, 0)) << "the last axes read do not linger";
+    g_pDI = nullptr;
+    g_bJoystickPresent = 0;
+}
+
 TEST(InputModuleJoystick, LongProductNamesAreCutToTheBuffer) {
     const std::string longName(259, 'x');
     Recorded record;
