@@ -10,7 +10,8 @@ const float kFarPlane = 1000.0f;
 const float kScreenNear = 0.0f;
 const float kScreenFar = 100.0f;
 // The device always runs at 800 by 600; a window without a client area
-// would otherwise give a division by zero.
+// would otherwise give a division by zero (no height) or an infinite x scale
+// (no width).
 const float kFallbackAspect = 800.0f / 600.0f;
 
 }  // namespace
@@ -28,7 +29,8 @@ void CCamera::Init(IDirect3DDevice8* pDevice, HWND hWnd) {
     GetClientRect(hWnd, &rcClient);
     int nWidth = rcClient.right - rcClient.left;
     int nHeight = rcClient.bottom - rcClient.top;
-    float fAspect = nHeight != 0 ? (float)nWidth / (float)nHeight : kFallbackAspect;
+    float fAspect =
+        nWidth > 0 && nHeight > 0 ? (float)nWidth / (float)nHeight : kFallbackAspect;
     D3DXMatrixPerspectiveFovLH(&m_matProj, kFieldOfView, fAspect, kNearPlane, kFarPlane);
     pDevice->SetTransform(D3DTS_PROJECTION, &m_matProj);
 

@@ -2,9 +2,11 @@
 
 #include <cstring>
 
+// A negative count would make the allocation throw: it counts as an empty table.
 CLightList::CLightList(int nCount) : m_nCount(nCount < 0 ? 0 : nCount), m_pDevice(nullptr) {
     // One spare record past the end, as in every pool of the program; it is
-    // never reachable through an index.
+    // never reachable through an index, and is zeroed too so that no record
+    // is ever left indeterminate.
     m_pLights = new D3DLIGHT8[m_nCount + 1];
     memset(m_pLights, 0, sizeof(D3DLIGHT8) * (m_nCount + 1));
 }

@@ -33,6 +33,13 @@ int Is32BitFormat(D3DFORMAT format) {
     return format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8;
 }
 
+void ClearTexture(IDirect3DTexture8* pTexture, int nWidth, int nHeight) {
+    D3DLOCKED_RECT rect = {0, nullptr};
+    if (FAILED(pTexture->LockRect(0, &rect, nullptr, 0)) || rect.pBits == nullptr) return;
+    for (int j = 0; j < nHeight; j++) memset((BYTE*)rect.pBits + j * rect.Pitch, 0, 4 * nWidth);
+    pTexture->UnlockRect(0);
+}
+
 }  // namespace
 
 CSprite::CSprite()
@@ -155,34 +162,37 @@ int CSprite::CreateWorldQuad(const char* szFile) {
 
 // The own texture starts cleared to zero, so whatever the image does not
 // cover (or all of it, when the image cannot be loaded) reads with alpha 0
-// and is cut out by the alpha test. The copy covers only the part of the
-// image that both surfaces have.
+// and is cut out by the alpha test.
 int CSprite::BuildTexture(const char* szFile) {
     if (FAILED(m_pDevice->CreateTexture(m_nTextureWidth, m_nTextureHeight, 1, 0, D3DFMT_A8R8G8B8,
                                         D3DPOOL_MANAGED, &m_pTexture))) {
         m_pTexture = nullptr;
         return 0;
     }
-    D3DLOCKED_RECT ownRect = {0, nullptr};
-    if (FAILED(m_pTexture->LockRect(0, &ownRect, nullptr, 0)) || ownRect.pBits == nullptr)
-        return 0;
-    for (int j = 0; j < m_nTextureHeight; j++)
-        memset((BYTE*)ownRect.pBits + j * ownRect.Pitch, 0, 4 * m_nTextureWidth);
+    ClearTexture(m_pTexture, m_nTextureWidth, m_nTextureHeight);
 
     IDirect3DTexture8* pImage = nullptr;
     if (szFile == nullptr || FAILED(D3DXCreateTextureFromFileA(m_pDevice, szFile, &pImage)) ||
-        pImage == nullptr) {
-        m_pTexture->UnlockRect(0);
+        pImage == nullptr)
         return 0;
-    }
+    int nCopied = CopyOpaqueTexels(pImage);
+    pImage->Release();  // only the source of the copy
+    return nCopied;
+}
 
+// Every non-zero texel of the image becomes opaque with its colour kept; zero
+// texels are skipped. The copy covers only the part both surfaces have and
+// reads only 32-bit images, so a small or odd image never reads past its end.
+int CSprite::CopyOpaqueTexels(IDirect3DTexture8* pImage) {
     D3DSURFACE_DESC imageDesc;
     memset(&imageDesc, 0, sizeof(imageDesc));
+    if (FAILED(pImage->GetLevelDesc(0, &imageDesc)) || !Is32BitFormat(imageDesc.Format)) return 0;
     D3DLOCKED_RECT imageRect = {0, nullptr};
+    D3DLOCKED_RECT ownRect = {0, nullptr};
+    pImage->LockRect(0, &imageRect, nullptr, 0);
+    m_pTexture->LockRect(0, &ownRect, nullptr, 0);
     int nCopied = 0;
-    if (SUCCEEDED(pImage->GetLevelDesc(0, &imageDesc)) && Is32BitFormat(imageDesc.Format) &&
-        SUCCEEDED(pImage->LockRect(0, &imageRect, nullptr, 0)) &&
-        imageRect.pBits != nullptr) {
+    if (imageRect.pBits != nullptr && ownRect.pBits != nullptr) {
         int nWidth = m_nTextureWidth < (int)imageDesc.Width ? m_nTextureWidth
                                                              : (int)imageDesc.Width;
         int nHeight = m_nTextureHeight < (int)imageDesc.Height ? m_nTextureHeight
@@ -200,11 +210,10 @@ int CSprite::BuildTexture(const char* szFile) {
                 pDest[3] = 255;
             }
         }
-        pImage->UnlockRect(0);
         nCopied = 1;
     }
-    m_pTexture->UnlockRect(0);
-    pImage->Release();  // only the source of the copy
+    if (ownRect.pBits != nullptr) m_pTexture->UnlockRect(0);
+    if (imageRect.pBits != nullptr) pImage->UnlockRect(0);
     return nCopied;
 }
 
@@ -278,8 +287,9 @@ void CSprite::Draw(IDirect3DTexture8** ppTexture) {
     }
 }
 
+// A passed pointer replaces the own texture for this draw, whatever it holds.
 IDirect3DTexture8* CSprite::ChooseTexture(IDirect3DTexture8** ppTexture) {
-    if (ppTexture != nullptr && *ppTexture != nullptr) return *ppTexture;
+    if (ppTexture != nullptr) return *ppTexture;
     return m_pTexture;
 }
 
@@ -309,7 +319,9 @@ void CSprite::DrawScreen(IDirect3DTexture8** ppTexture) {
 
     m_pDevice->SetVertexShader(D3DFVF_SCREENVERTEX);
     m_pDevice->SetStreamSource(0, m_pVertexBuffer, sizeof(SScreenVertex));
-    // Without any texture the quad would show as a plain block: skip it.
+    // Without any texture (its creation failed, or a null one was passed) the
+    // quad would show as a plain block of its colour: it stays invisible, as a
+    // sprite whose image failed does.
     if (pTexture) m_pDevice->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
     m_pDevice->SetVertexShader(0);
 
@@ -347,6 +359,7 @@ void CSprite::DrawBillboard(IDirect3DTexture8** ppTexture) {
     m_pDevice->SetTexture(0, pTexture);
     m_pDevice->SetVertexShader(D3DFVF_BILLBOARDVERTEX);
     m_pDevice->SetStreamSource(0, m_pVertexBuffer, sizeof(SBillboardVertex));
+    // No plain block here either (see DrawScreen).
     if (pTexture) m_pDevice->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
     m_pDevice->SetVertexShader(0);
 

@@ -23,6 +23,7 @@ struct SScreenVertex {
     float tu, tv;
 };
 #define D3DFVF_SCREENVERTEX (D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1)
+static_assert(sizeof(SScreenVertex) == 28, "the screen vertex stride is 28 bytes");
 
 // World-space vertex of the billboard, flexible vertex format 0x142, 24 bytes.
 struct SBillboardVertex {
@@ -31,6 +32,7 @@ struct SBillboardVertex {
     float tu, tv;
 };
 #define D3DFVF_BILLBOARDVERTEX (D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1)
+static_assert(sizeof(SBillboardVertex) == 24, "the billboard vertex stride is 24 bytes");
 
 class CSprite {
 public:
@@ -74,6 +76,7 @@ private:
     int CreateScreenQuad(const char* szFile);
     int CreateWorldQuad(const char* szFile);
     int BuildTexture(const char* szFile);
+    int CopyOpaqueTexels(IDirect3DTexture8* pImage);
     void UpdateScreenQuad();
     void UpdateWorldUV();
     void DrawScreen(IDirect3DTexture8** ppTexture);

@@ -44,20 +44,28 @@ TEST_F(CameraTest, InitSetsIdentityViewPerspectiveAndKeepsScreenMatrix) {
     EXPECT_EQ(camera.m_matScreen._44, 1.0f);
 }
 
-TEST_F(CameraTest, ZeroClientHeightFallsBackToFourByThree) {
-    HWND flat = CreateWindowExA(0, "Drawing Test", "flat", WS_POPUP, 0, 0, 640, 0, nullptr,
-                                nullptr, GetModuleHandleA(nullptr), nullptr);
-    ASSERT_NE(flat, nullptr);
-    RECT rc = {0, 0, 0, 0};
-    GetClientRect(flat, &rc);
-    ASSERT_EQ(rc.bottom - rc.top, 0);
+TEST_F(CameraTest, EmptyClientAreaFallsBackToFourByThree) {
+    struct Case {
+        const char* name;
+        int width, height;
+    };
+    const Case cases[] = {{"no height", 640, 0}, {"no width", 0, 480}};
+    for (const Case& c : cases) {
+        HWND flat = CreateWindowExA(0, "Drawing Test", "flat", WS_POPUP, 0, 0, c.width, c.height,
+                                    nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(flat, nullptr) << c.name;
+        RECT rc = {0, 0, 0, 0};
+        GetClientRect(flat, &rc);
+        ASSERT_EQ((rc.right - rc.left) * (rc.bottom - rc.top), 0) << c.name;
 
-    CCamera camera;
-    camera.Init(device(), flat);
-    EXPECT_TRUE(std::isfinite(camera.m_matProj._11));
-    EXPECT_NEAR(camera.m_matProj._22 / camera.m_matProj._11, 4.0f / 3.0f, 1e-6f);
-    for (int i = 0; i < 16; ++i) EXPECT_TRUE(std::isfinite((&camera.m_matScreen._11)[i])) << i;
-    DestroyWindow(flat);
+        CCamera camera;
+        camera.Init(device(), flat);
+        EXPECT_TRUE(std::isfinite(camera.m_matProj._11)) << c.name;
+        EXPECT_NEAR(camera.m_matProj._22 / camera.m_matProj._11, 4.0f / 3.0f, 1e-6f) << c.name;
+        for (int i = 0; i < 16; ++i)
+            EXPECT_TRUE(std::isfinite((&camera.m_matScreen._11)[i])) << c.name << " " << i;
+        DestroyWindow(flat);
+    }
 }
 
 // The game's own use: camera over the ship, target on the play field.

@@ -477,6 +477,47 @@ TEST_F(SpriteTest, SpriteWhoseImageFailedDrawsTransparent) {
             ASSERT_TRUE(drawtest::near(pixel(x, y), kBackground, 0)) << x << "," << y;
 }
 
+// A passed texture pointer replaces the own texture for the draw, whatever it
+// holds: a texture of the caller's shows instead of the image, a null one
+// leaves the quad invisible rather than a plain block of its colour.
+TEST_F(SpriteTest, ScreenSpriteDrawsThePassedTextureInsteadOfItsOwn) {
+    requireDrawing();
+    if (IsSkipped()) return;
+    const std::string file =
+        drawtest::writeBmp("own.bmp", 32, 32, [](int, int) { return Rgb{200, 60, 60}; });
+    IDirect3DTexture8* other = makeTexture(32, 32, [](int, int) { return 0xFF3C3CC8u; });
+    ASSERT_NE(other, nullptr);
+    IDirect3DTexture8* none = nullptr;
+    struct Case {
+        const char* name;
+        IDirect3DTexture8** passed;
+        uint32_t expected;
+        IDirect3DBaseTexture8* bound;
+    };
+    CSprite sprite;
+    sprite.m_fX = 200.0f;
+    sprite.m_fY = 200.0f;
+    ASSERT_EQ(sprite.Create(device(), &m_camera, file.c_str(), 32, 32, 1, 1, 32, 32, 1,
+                            0xFFFFFFFF, SPRITE_SCREEN),
+              1);
+    const Case cases[] = {{"own", nullptr, 0xFFC83C3C, sprite.m_pTexture},
+                          {"passed", &other, 0xFF3C3CC8, other},
+                          {"passed null", &none, kBackground, nullptr}};
+    for (const Case& c : cases) {
+        beginFrame(kBackground);
+        sprite.Draw(c.passed);
+        endFrame();
+        EXPECT_TRUE(drawtest::near(pixel(200, 200), c.expected, 0))
+            << c.name << ": " << drawtest::hex(pixel(200, 200));
+        IDirect3DBaseTexture8* bound = nullptr;
+        device()->GetTexture(0, &bound);
+        EXPECT_EQ(bound, c.bound) << c.name;
+        if (bound) bound->Release();
+    }
+    device()->SetTexture(0, nullptr);
+    other->Release();
+}
+
 // Quadrants of a 32 x 32 frame: red top left, yellow top right, green bottom
 // left, blue bottom right (texture rows run down).
 Rgb quadrantTexel(int x, int y) {
