@@ -106,12 +106,13 @@ int CGraphicsApp::CreateD3D() {
 
 HRESULT CGraphicsApp::CreateDevice(const D3DDEVICE_CREATION_PARAMETERS* params,
                                    D3DPRESENT_PARAMETERS* pp) {
-    if (!m_pD3D) return E_FAIL;
+    // Kept for Reset, which presents with the same parameters again.
     if (params != &m_CreateParams) m_CreateParams = *params;
     if (pp != &m_pp) m_pp = *pp;
-    return m_pD3D->CreateDevice(m_CreateParams.AdapterOrdinal, m_CreateParams.DeviceType,
-                                m_CreateParams.hFocusWindow, m_CreateParams.BehaviorFlags, &m_pp,
-                                &m_pDevice);
+    // Without a Direct3D runtime there is nothing to create the device on.
+    if (!m_pD3D) return E_FAIL;
+    return m_pD3D->CreateDevice(params->AdapterOrdinal, params->DeviceType, params->hFocusWindow,
+                                params->BehaviorFlags, pp, &m_pDevice);
 }
 
 int CGraphicsApp::InitFullscreen(const D3DDISPLAYMODE* mode, D3DDEVTYPE deviceType,
@@ -145,7 +146,10 @@ int CGraphicsApp::InitFullscreen(const D3DDISPLAYMODE* mode, D3DDEVTYPE deviceTy
     return SUCCEEDED(CreateDevice(&m_CreateParams, &m_pp)) ? 1 : 0;
 }
 
+// The behaviour argument is not used: a windowed device always gets
+// software vertex processing.
 HRESULT CGraphicsApp::InitWindowed(HWND focusWindow, D3DDEVTYPE deviceType, DWORD) {
+    // No Direct3D runtime: no desktop mode to read and no device to create.
     if (!m_pD3D) return E_FAIL;
     D3DDISPLAYMODE desktop;
     if (FAILED(m_pD3D->GetAdapterDisplayMode(0, &desktop))) return E_FAIL;
@@ -162,7 +166,9 @@ HRESULT CGraphicsApp::InitWindowed(HWND focusWindow, D3DDEVTYPE deviceType, DWOR
     return SUCCEEDED(CreateDevice(&m_CreateParams, &m_pp)) ? S_OK : E_FAIL;
 }
 
+// Returns the adapter's mode count however many records fit in `modes`.
 int CGraphicsApp::EnumDisplayModes(D3DDISPLAYMODE* modes, int max) {
+    // No Direct3D runtime: an adapter without modes.
     if (!m_pD3D) return 0;
     const int n = int(m_pD3D->GetAdapterModeCount(0));
     if (max > n) max = n;

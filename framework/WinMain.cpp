@@ -11,7 +11,7 @@ LRESULT WndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
 static void RegisterHostClass(HINSTANCE hInstance) {
     WNDCLASSEX wc;
     std::memset(&wc, 0, sizeof wc);
-    wc.cbSize = sizeof(WNDCLASSEX);
+    wc.cbSize = sizeof(WNDCLASSEX);  // the structure's own size, whatever the platform's word size
     wc.style = CS_CLASSDC;
     wc.lpfnWndProc = WndProc;
     wc.cbClsExtra = 0;

@@ -58,6 +58,45 @@ TEST(DeviceCreationNoRuntime, MissingDirect3DFailsTheStartUp) {
     EXPECT_EQ(FakeGame::instance().shutdownCalls, 0);
 }
 
+TEST(WindowedDevice, DesktopFormatAndAlwaysSoftwareVertexProcessing) {
+    FakeGame& game = FakeGame::instance();
+    game.createDevice = false;
+    HRESULT hr = E_FAIL;
+    game.onInit = [&] {
+        g_App.CreateD3D();
+        // The behaviour asked for is not what the windowed device gets.
+        hr = g_App.InitWindowed(g_hWnd, D3DDEVTYPE_HAL, D3DCREATE_HARDWARE_VERTEXPROCESSING);
+    };
+    game.onFrame = [](int) { PostQuitMessage(0); };
+    ASSERT_EQ(FakeGame::runProgram(), 1);
+    EXPECT_EQ(hr, S_OK);
+    const platform::DeviceFaults& faults = host::deviceFaults();
+    EXPECT_EQ(faults.createDeviceCalls, 1);
+    EXPECT_EQ(faults.lastBehaviorFlags, DWORD(D3DCREATE_SOFTWARE_VERTEXPROCESSING));
+    EXPECT_EQ(g_App.m_CreateParams.BehaviorFlags, DWORD(D3DCREATE_SOFTWARE_VERTEXPROCESSING));
+    EXPECT_EQ(g_App.m_CreateParams.AdapterOrdinal, 0u);
+    D3DDISPLAYMODE desktop{};
+    ASSERT_EQ(g_App.m_pD3D->GetAdapterDisplayMode(0, &desktop), D3D_OK);
+    const D3DPRESENT_PARAMETERS& pp = g_App.m_pp;
+    EXPECT_TRUE(pp.Windowed);
+    EXPECT_EQ(pp.BackBufferWidth, 0u);
+    EXPECT_EQ(pp.BackBufferHeight, 0u);
+    EXPECT_EQ(pp.BackBufferFormat, desktop.Format);
+    EXPECT_EQ(pp.SwapEffect, D3DSWAPEFFECT_DISCARD);
+    EXPECT_TRUE(pp.EnableAutoDepthStencil);
+    EXPECT_EQ(pp.AutoDepthStencilFormat, D3DFMT_D24S8);
+    EXPECT_EQ(pp.FullScreen_RefreshRateInHz, 0u);
+}
+
+TEST(WindowedDevice, FailedCreationIsReportedAsEFail) {
+    // Whatever the runtime's own code, the caller sees E_FAIL.
+    host::deviceFaults().failCreationWithFlags = D3DCREATE_SOFTWARE_VERTEXPROCESSING;
+    g_App.CreateD3D();
+    EXPECT_EQ(g_App.InitWindowed(nullptr, D3DDEVTYPE_HAL, 0), E_FAIL);
+    EXPECT_EQ(host::deviceFaults().createDeviceCalls, 1);
+    EXPECT_EQ(g_App.m_pDevice, nullptr);
+}
+
 class DefaultState : public ::testing::Test {
 protected:
     void SetUp() override {
