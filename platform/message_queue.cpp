@@ -110,11 +110,7 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM) {
 
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (window && !findWindow(window)) return FALSE;
-    if (message == WM_QUIT) {
-        // A posted WM_QUIT is an ordinary posted message, retrieved in its turn.
-        queue().posted.push_back(makeMessage(window, message, wParam, lParam));
-        return TRUE;
-    }
+    // A posted WM_QUIT too is an ordinary posted message, retrieved in its turn.
     queue().posted.push_back(makeMessage(window, message, wParam, lParam));
     return TRUE;
 }
