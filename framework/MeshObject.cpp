@@ -4,7 +4,8 @@
 
 namespace {
 
-const float kDegreesToRadians = 3.1415927f / 180.0f;
+// Degrees to radians as degrees x 3.1415927 / 180, multiplied in that order.
+float Radians(float fDegrees) { return fDegrees * 3.1415927f / 180.0f; }
 const UINT kIndexSize = 2;  // 16-bit indices
 
 template <class T>
@@ -47,8 +48,8 @@ void FetchBuffers(ID3DXMesh* pMesh, IDirect3DVertexBuffer8*& pVertexBuffer,
     pIndexBuffer = pNewIndices;
 }
 
-// Loads a .x file as a managed mesh and brings it into the mesh vertex
-// format. On failure nothing is left behind: no mesh, no material buffer.
+// Reads a .x file as a managed mesh. On failure nothing is left behind: no
+// mesh, no material buffer.
 HRESULT LoadMeshFile(const char* szFile, IDirect3DDevice8* pDevice, ID3DXBuffer** ppMaterials,
                      DWORD* pdwNumMaterials, ID3DXMesh** ppMesh) {
     *ppMesh = nullptr;
@@ -66,21 +67,31 @@ HRESULT LoadMeshFile(const char* szFile, IDirect3DDevice8* pDevice, ID3DXBuffer*
         ReleaseAndClear(pLoaded);
         return FAILED(hr) ? hr : E_FAIL;
     }
-    if (pLoaded->GetFVF() != D3DFVF_MESHVERTEX) {
-        ID3DXMesh* pClone = nullptr;
-        hr = pLoaded->CloneMeshFVF(D3DXMESH_MANAGED, D3DFVF_MESHVERTEX, pDevice, &pClone);
-        pLoaded->Release();
-        if (FAILED(hr) || pClone == nullptr) {
-            ReleaseAndClear(pClone);
-            ReleaseAndClear(pMaterials);
-            return FAILED(hr) ? hr : E_FAIL;
-        }
-        pLoaded = pClone;
-    }
     *ppMesh = pLoaded;
     *ppMaterials = pMaterials;
     *pdwNumMaterials = pMaterials ? dwNumMaterials : 0;
     return S_OK;
+}
+
+// Brings a loaded mesh into the mesh vertex format: used as it is when it
+// already has that format, otherwise cloned and the loaded one released.
+// Null when the clone fails (the loaded mesh is released then too).
+ID3DXMesh* ToMeshVertexFormat(ID3DXMesh* pLoaded, IDirect3DDevice8* pDevice) {
+    if (pLoaded->GetFVF() == D3DFVF_MESHVERTEX) return pLoaded;
+    ID3DXMesh* pClone = nullptr;
+    HRESULT hr = pLoaded->CloneMeshFVF(D3DXMESH_MANAGED, D3DFVF_MESHVERTEX, pDevice, &pClone);
+    pLoaded->Release();
+    if (FAILED(hr)) ReleaseAndClear(pClone);
+    return pClone;
+}
+
+// The D3DMATERIAL8 part of each record, in file order; null for none.
+D3DMATERIAL8* CopyMaterials(ID3DXBuffer* pBuffer, DWORD dwCount) {
+    if (pBuffer == nullptr || dwCount == 0) return nullptr;
+    D3DMATERIAL8* pMaterials = new D3DMATERIAL8[dwCount];
+    const D3DXMATERIAL* pSource = (const D3DXMATERIAL*)pBuffer->GetBufferPointer();
+    for (DWORD i = 0; i < dwCount; i++) pMaterials[i] = pSource ? pSource[i].MatD3D : D3DMATERIAL8{};
+    return pMaterials;
 }
 
 }  // namespace
@@ -139,24 +150,26 @@ int CMeshObject::Load(const char* szMeshFile, const char* szTextureFile, D3DCOLO
                       IDirect3DDevice8* pDevice, int nUseMaterialColours) {
     m_pDevice = pDevice;
 
-    ID3DXMesh* pMesh = nullptr;
+    ID3DXMesh* pLoaded = nullptr;
     ID3DXBuffer* pMaterialBuffer = nullptr;
     DWORD dwNumMaterials = 0;
-    if (FAILED(LoadMeshFile(szMeshFile, pDevice, &pMaterialBuffer, &dwNumMaterials, &pMesh)))
+    if (FAILED(LoadMeshFile(szMeshFile, pDevice, &pMaterialBuffer, &dwNumMaterials, &pLoaded)))
         return 0;
+
+    D3DMATERIAL8* pMaterials = CopyMaterials(pMaterialBuffer, dwNumMaterials);
+    ReleaseAndClear(pMaterialBuffer);
+
+    ID3DXMesh* pMesh = ToMeshVertexFormat(pLoaded, pDevice);
+    if (pMesh == nullptr) {
+        // A failed clone leaves no half-built model behind.
+        delete[] pMaterials;
+        return 0;
+    }
 
     // A second Load replaces the first model instead of leaking it.
     ReleaseModel();
-
+    m_pMaterials[0] = pMaterials;
     m_dwNumMaterials[0] = dwNumMaterials;
-    if (dwNumMaterials > 0) {
-        m_pMaterials[0] = new D3DMATERIAL8[dwNumMaterials];
-        const D3DXMATERIAL* pSource = (const D3DXMATERIAL*)pMaterialBuffer->GetBufferPointer();
-        for (DWORD i = 0; i < dwNumMaterials; i++)
-            m_pMaterials[0][i] = pSource ? pSource[i].MatD3D : D3DMATERIAL8{};
-    }
-    ReleaseAndClear(pMaterialBuffer);
-
     m_pMesh[0] = pMesh;
     ColourVertices(dwColour, nUseMaterialColours);
 
@@ -237,9 +250,9 @@ void CMeshObject::Draw(int nSetUpTexture) {
 
     D3DXMATRIX matScale, matRotX, matRotY, matRotZ, matTrans;
     D3DXMatrixScaling(&matScale, m_fScaleX, m_fScaleY, m_fScaleZ);
-    D3DXMatrixRotationX(&matRotX, m_fRotX * kDegreesToRadians);
-    D3DXMatrixRotationY(&matRotY, m_fRotY * kDegreesToRadians);
-    D3DXMatrixRotationZ(&matRotZ, m_fRotZ * kDegreesToRadians);
+    D3DXMatrixRotationX(&matRotX, Radians(m_fRotX));
+    D3DXMatrixRotationY(&matRotY, Radians(m_fRotY));
+    D3DXMatrixRotationZ(&matRotZ, Radians(m_fRotZ));
     D3DXMatrixTranslation(&matTrans, m_fX, m_fY, m_fZ);
 
     // Row vectors: scale, then turn about x, y and z, then move.
@@ -274,12 +287,14 @@ void CMeshObject::SetNodeName(const char* szName) { CopyName(m_szNodeName, szNam
 int CMeshObject::AddNode(const char* szMeshFile) {
     // The file is read before the frame joins the list, so a missing file
     // leaves no frame without a mesh behind.
-    ID3DXMesh* pMesh = nullptr;
+    ID3DXMesh* pLoaded = nullptr;
     ID3DXBuffer* pMaterials = nullptr;
     DWORD dwNumMaterials = 0;
-    if (FAILED(LoadMeshFile(szMeshFile, m_pDevice, &pMaterials, &dwNumMaterials, &pMesh)))
+    if (FAILED(LoadMeshFile(szMeshFile, m_pDevice, &pMaterials, &dwNumMaterials, &pLoaded)))
         return 0;
     ReleaseAndClear(pMaterials);  // a frame keeps no materials
+    ID3DXMesh* pMesh = ToMeshVertexFormat(pLoaded, m_pDevice);
+    if (pMesh == nullptr) return 0;
 
     SMeshNode* pNode = new SMeshNode;
     pNode->m_pMesh = pMesh;
@@ -350,13 +365,14 @@ void CMeshObject::BlendFrames(SMeshNode* pFrom, SMeshNode* pTo) {
     // A run that ends on the list's last frame blends that frame with itself:
     // lock its buffers once.
     int nBuffers = pFrom == pTo ? 2 : 3;
-    int nLocked = 1;
-    for (int i = 0; i < nBuffers; i++) {
+    for (int i = 0; i < nBuffers; i++)
         if (pVB[i]) pVB[i]->Lock(0, pMeshes[i]->GetNumVertices() * sizeof(SMeshVertex),
                                  &pVertexData[i], 0);
+    for (int i = 0; i < nBuffers; i++)
         if (pIB[i]) pIB[i]->Lock(0, dwFaces * 3 * kIndexSize, &pIndexData[i], D3DLOCK_READONLY);
+    int nLocked = 1;
+    for (int i = 0; i < nBuffers; i++)
         if (pVertexData[i] == nullptr || pIndexData[i] == nullptr) nLocked = 0;
-    }
     if (nBuffers == 2) {
         pVertexData[2] = pVertexData[1];
         pIndexData[2] = pIndexData[1];
@@ -385,8 +401,8 @@ void CMeshObject::BlendFrames(SMeshNode* pFrom, SMeshNode* pTo) {
         }
     }
 
-    for (int i = 0; i < nBuffers; i++) {
+    for (int i = 0; i < nBuffers; i++)
         if (pVertexData[i]) pVB[i]->Unlock();
+    for (int i = 0; i < nBuffers; i++)
         if (pIndexData[i]) pIB[i]->Unlock();
-    }
 }

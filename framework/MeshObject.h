@@ -35,8 +35,9 @@ public:
     CMeshObject();
     ~CMeshObject();
 
-    // 1, or 0 when the mesh cannot be loaded (the object then has no mesh and
-    // draws nothing).
+    // 1, or 0 when the mesh cannot be loaded: the object then keeps the model
+    // it had, so after a first Load that fails it has no mesh and draws
+    // nothing. A Load that succeeds replaces an earlier model.
     int Load(const char* szMeshFile, const char* szTextureFile, D3DCOLOR dwColour,
              IDirect3DDevice8* pDevice, int nUseMaterialColours);
     int LoadMesh(const char* szMeshFile, const char* szTextureFile, D3DCOLOR dwColour,

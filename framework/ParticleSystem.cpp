@@ -51,8 +51,8 @@ void CParticleSystem::Release() {
 }
 
 void CParticleSystem::Create(int nCount, IDirect3DDevice8* pDevice, D3DCOLOR dwColour) {
-    Release();  // a second Create replaces the first pool
-    if (nCount < 0) nCount = 0;
+    Release();  // a second Create replaces the first pool instead of leaking it
+    if (nCount < 0) nCount = 0;  // a negative capacity would size the records below zero
     m_pDevice = pDevice;
     m_nVertexCount = kVertexCount;
     m_pVertexBuffer = nullptr;

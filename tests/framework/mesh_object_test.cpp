@@ -229,6 +229,45 @@ TEST_F(MeshObjectTest, DrawSetsTheWorldMatrixAndStageStatesOnlyWhenTextured) {
     EXPECT_EQ(stream, textured.m_pVertexBuffer[0]);
     EXPECT_EQ(stride, 36u);
     if (stream) stream->Release();
+    IDirect3DIndexBuffer8* indices = nullptr;
+    UINT baseVertex = 1;
+    device()->GetIndices(&indices, &baseVertex);
+    EXPECT_EQ(indices, textured.m_pIndexBuffer[0]);
+    EXPECT_EQ(baseVertex, 0u);
+    if (indices) indices->Release();
+}
+
+TEST_F(MeshObjectTest, SecondLoadReleasesTheFirstModel) {
+    if (IsSkipped()) return;
+    const std::string first = drawtest::writeMesh("first.x", drawtest::rectangle(0, 0, 1, 1));
+    const std::string second = drawtest::writeMesh("second.x", drawtest::rectangle(0, 0, 30, 2),
+                                                   {{1, 1, 1, 1}, {1, 0, 0, 1}}, {0, 1});
+    const std::string image =
+        drawtest::writeBmp("first.bmp", 4, 4, [](int, int) { return drawtest::Rgb{9, 9, 9}; });
+    CMeshObject mesh;
+    ASSERT_EQ(mesh.Load(first.c_str(), image.c_str(), 0xFFFFFFFF, device(), 0), 1);
+    ID3DXMesh* oldMesh = mesh.m_pMesh[0];
+    IDirect3DVertexBuffer8* oldVertices = mesh.m_pVertexBuffer[0];
+    IDirect3DTexture8* oldTexture = mesh.m_pTexture;
+    ASSERT_NE(oldTexture, nullptr);
+    oldMesh->AddRef();
+    oldVertices->AddRef();
+    oldTexture->AddRef();
+
+    // A failed Load keeps the model it has.
+    EXPECT_EQ(mesh.Load("media\\no_such_mesh.x", nullptr, 0xFF000000, device(), 0), 0);
+    EXPECT_EQ(mesh.m_pMesh[0], oldMesh);
+    EXPECT_EQ(mesh.m_dwNumMaterials[0], 1u);
+
+    ASSERT_EQ(mesh.Load(second.c_str(), nullptr, 0xFFFFFFFF, device(), 1), 1);
+    EXPECT_NE(mesh.m_pMesh[0], oldMesh);
+    EXPECT_EQ(mesh.m_pTexture, nullptr);
+    EXPECT_EQ(mesh.m_dwNumMaterials[0], 2u);
+    EXPECT_EQ(mesh.m_pMesh[0]->GetNumFaces(), 2u);
+    // Only the references taken above are left on the first model.
+    EXPECT_EQ(oldTexture->Release(), 0u);
+    EXPECT_EQ(oldMesh->Release(), 0u);
+    EXPECT_EQ(oldVertices->Release(), 0u);
 }
 
 // A strip from (0, 0) to (20, 5): rotation, scale and position must put it

@@ -1,5 +1,6 @@
-// The particle pool: slot allocation, ageing and motion, drawing what is
-// alive, the default-pool buffer across a device reset, and destruction.
+// The particle pool: slot allocation, ageing and motion, what Create builds,
+// drawing what is alive, refused buffers and textures, the default-pool
+// buffer across a device reset, and destruction.
 #include "ParticleSystem.h"
 
 #include "drawing_fixture.h"
@@ -197,6 +198,114 @@ TEST_F(ParticleDeviceTest, DrawSetsNoStateOfItsOwnAndLeavesTheLastParticlesTrans
     device()->GetTexture(0, &bound);
     EXPECT_EQ(bound, particles.m_pTexture);
     if (bound) bound->Release();
+}
+
+TEST_F(ParticleDeviceTest, CreateFillsTheSharedTriangleAndTheOneTexel) {
+    requireResources();
+    if (IsSkipped()) return;
+    CParticleSystem particles;
+    particles.Create(4, device(), 0x80996633);
+    EXPECT_EQ(particles.m_nVertexCount, 3);
+    ASSERT_NE(particles.m_pVertexBuffer, nullptr);
+    ASSERT_NE(particles.m_pTexture, nullptr);
+
+    D3DVERTEXBUFFER_DESC buffer = {};
+    ASSERT_TRUE(SUCCEEDED(particles.m_pVertexBuffer->GetDesc(&buffer)));
+    EXPECT_EQ(buffer.Size, 84u);
+    EXPECT_EQ(buffer.FVF, 0x52u);
+    EXPECT_EQ(buffer.Pool, D3DPOOL_DEFAULT);
+    EXPECT_EQ(buffer.Usage, DWORD(D3DUSAGE_WRITEONLY));
+    BYTE* data = nullptr;
+    ASSERT_TRUE(SUCCEEDED(particles.m_pVertexBuffer->Lock(0, 84, &data, 0)));
+    const SParticleVertex* v = reinterpret_cast<const SParticleVertex*>(data);
+    const float corners[3][2] = {{-0.5f, -0.5f}, {0.5f, -0.5f}, {0.0f, 0.5f}};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(v[i].x, corners[i][0]) << "corner " << i;
+        EXPECT_EQ(v[i].y, corners[i][1]) << "corner " << i;
+        EXPECT_EQ(v[i].z, 0.0f) << "corner " << i;
+        EXPECT_EQ(v[i].diffuse, 0x80996633u) << "corner " << i;
+    }
+    particles.m_pVertexBuffer->Unlock();
+
+    D3DSURFACE_DESC level = {};
+    ASSERT_TRUE(SUCCEEDED(particles.m_pTexture->GetLevelDesc(0, &level)));
+    EXPECT_EQ(level.Format, D3DFMT_X8R8G8B8);
+    EXPECT_EQ(level.Pool, D3DPOOL_MANAGED);
+    EXPECT_EQ(level.Width, 1u);
+    EXPECT_EQ(level.Height, 1u);
+    EXPECT_EQ(particles.m_pTexture->GetLevelCount(), 1u);
+    D3DLOCKED_RECT texel = {0, nullptr};
+    ASSERT_TRUE(SUCCEEDED(particles.m_pTexture->LockRect(0, &texel, nullptr, D3DLOCK_READONLY)));
+    ASSERT_NE(texel.pBits, nullptr);
+    EXPECT_EQ(*static_cast<const uint32_t*>(texel.pBits) & 0x00FFFFFFu, 0x996633u);
+    particles.m_pTexture->UnlockRect(0);
+}
+
+// The game draws sparks with blending on and the alpha taken from the
+// texture: the colour's alpha must not make them see-through.
+TEST_F(ParticleDeviceTest, TheColoursAlphaDoesNotReachTheTexture) {
+    requireDrawing();
+    if (IsSkipped()) return;
+    lookFromFront(100.0f);
+    device()->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device()->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device()->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device()->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    device()->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    device()->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device()->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    device()->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+    device()->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+
+    CParticleSystem particles;
+    particles.Create(2, device(), 0x40FFFFFF);
+    particles.Add(0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 5);
+    beginFrame(0xFF0000FF);
+    particles.Draw();
+    endFrame();
+    int px, py;
+    project(0.0f, -0.15f, 0.0f, &px, &py);
+    EXPECT_TRUE(drawtest::near(pixel(px, py), 0xFFFFFFFF)) << drawtest::hex(pixel(px, py));
+}
+
+// A device that refuses the buffer or the texture: the pool still works and
+// Draw neither crashes nor draws without a triangle.
+TEST_F(ParticleDeviceTest, RefusedBufferOrTextureLeavesAWorkingPool) {
+    requireResources();
+    if (IsSkipped()) return;
+    struct Case {
+        const char* name;
+        int bufferFailures, textureFailures;
+    };
+    const Case cases[] = {{"no buffer", 1, 0}, {"no texture", 0, 1}, {"neither", 1, 1}};
+    for (const Case& c : cases) {
+        host::deviceFaults().vertexBufferCreationFailures = c.bufferFailures;
+        host::deviceFaults().textureCreationFailures = c.textureFailures;
+        CParticleSystem particles;
+        particles.Create(3, device(), 0xFFFFFFFF);
+        EXPECT_EQ(particles.m_pVertexBuffer == nullptr, c.bufferFailures > 0) << c.name;
+        EXPECT_EQ(particles.m_pTexture == nullptr, c.textureFailures > 0) << c.name;
+        ASSERT_NE(particles.m_pParticles, nullptr) << c.name;
+
+        const D3DMATRIX marker = drawtest::translation(7, 8, 9);
+        device()->SetTransform(D3DTS_WORLD, &marker);
+        EXPECT_EQ(particles.Add(1, 2, 250, 1, 0, 3), 1) << c.name;
+        particles.Draw();
+        EXPECT_EQ(particles.m_pParticles[0].m_nLife, 2) << c.name;
+        EXPECT_EQ(particles.m_pParticles[0].m_fX, 2.0f) << c.name;
+        D3DMATRIX world;
+        device()->GetTransform(D3DTS_WORLD, &world);
+        const D3DMATRIX expected =
+            c.bufferFailures ? marker : drawtest::translation(2, 2, 250);
+        EXPECT_TRUE(drawtest::matricesNear(world, expected, 0.0f)) << c.name;
+
+        // Around a reset the refused buffer is simply made again.
+        g_App.OnInvalidateDeviceObjects();
+        g_App.OnRestoreDeviceObjects();
+        EXPECT_NE(particles.m_pVertexBuffer, nullptr) << c.name;
+        device()->SetStreamSource(0, nullptr, 0);
+        device()->SetTexture(0, nullptr);
+    }
 }
 
 // One particle moving right: drawn after each move, gone when its life ends.
