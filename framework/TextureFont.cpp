@@ -9,7 +9,6 @@ namespace {
 
 const int kFirstChar = 32;
 const int kLastChar = 126;
-const int kCharCount = kLastChar - kFirstChar + 1;
 const int kWrapMargin = 1;
 const int kGlyphGap = 10;
 // The largest texture the font grows to when its glyphs do not fit.
@@ -17,30 +16,34 @@ const int kMaxTexSize = 2048;
 const DWORD kBufferUsage = D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC;
 const UINT kVertexStride = sizeof(SScreenVertex);
 
-struct SGlyphCell {
-    int x, y, cx, cy;
-};
-
 int TextureSizeForPoints(int nPoints) {
     if (nPoints > 40) return 1024;
     if (nPoints > 20) return 512;
     return 256;
 }
 
-// Places the cells row by row in code order: a row wraps when the next cell
-// and a margin would pass the edge, and the next row starts a cell height
-// plus one lower. Returns 1 when every cell lies inside the edge.
-int PackGlyphs(const SIZE* pSizes, int nEdge, int nCellHeight, SGlyphCell* pCells) {
+// Measures and draws the printable characters one by one in code order and
+// notes each cell: a row wraps when the next cell and a margin would pass the
+// edge, and the next row starts a cell height plus one lower. Returns 1 when
+// every cell lies inside the edge.
+int DrawGlyphs(HDC hDC, int nEdge, int nCellHeight, SGlyphUV* pGlyphs) {
     int x = 0, y = 0, fits = 1;
-    for (int i = 0; i < kCharCount; ++i) {
-        const int cx = pSizes[i].cx, cy = pSizes[i].cy;
-        if (x + cx + kWrapMargin > nEdge) {
+    for (int code = kFirstChar; code <= kLastChar; ++code) {
+        const char c = static_cast<char>(code);
+        SIZE size = {0, 0};
+        GetTextExtentPoint32A(hDC, &c, 1, &size);
+        if (x + size.cx + kWrapMargin > nEdge) {
             x = 0;
             y += nCellHeight + 1;
         }
-        pCells[i] = SGlyphCell{x, y, cx, cy};
-        if (x + cx > nEdge || y + cy > nEdge) fits = 0;
-        x += cx + kGlyphGap;
+        ExtTextOutA(hDC, x, y, ETO_OPAQUE, nullptr, &c, 1, nullptr);
+        SGlyphUV& glyph = pGlyphs[code - kFirstChar];
+        glyph.m_fLeft = float(x) / float(nEdge);
+        glyph.m_fTop = float(y) / float(nEdge);
+        glyph.m_fRight = float(x + size.cx) / float(nEdge);
+        glyph.m_fBottom = float(y + size.cy) / float(nEdge);
+        if (x + size.cx > nEdge || y + size.cy > nEdge) fits = 0;
+        x += size.cx + kGlyphGap;
     }
     return fits;
 }
@@ -55,8 +58,7 @@ struct SGdiCanvas {
     BYTE* pBits = nullptr;
 
     ~SGdiCanvas() {
-        if (hOldBitmap) SelectObject(hDC, hOldBitmap);
-        if (hBitmap) DeleteObject(hBitmap);
+        DropSection();
         if (hOldFont) SelectObject(hDC, hOldFont);
         if (hFont) DeleteObject(hFont);
         if (hDC) DeleteDC(hDC);
@@ -78,6 +80,14 @@ struct SGdiCanvas {
         hOldBitmap = SelectObject(hDC, hBitmap);
         return 1;
     }
+
+    void DropSection() {
+        if (hOldBitmap) SelectObject(hDC, hOldBitmap);
+        if (hBitmap) DeleteObject(hBitmap);
+        hOldBitmap = nullptr;
+        hBitmap = nullptr;
+        pBits = nullptr;
+    }
 };
 
 void FontInvalidate(void* pObject) { static_cast<CTextureFont*>(pObject)->InvalidateDeviceObjects(); }
@@ -85,20 +95,21 @@ void FontRestore(void* pObject) { static_cast<CTextureFont*>(pObject)->RestoreDe
 
 }  // namespace
 
-// Everything starts cleared (as the fonts in static storage would anyway), so
-// a font made elsewhere can be released or drawn before it was created.
+// Everything starts cleared, the device and the block handles included: the
+// fonts in static storage are zero anyway, and a font made anywhere else can
+// then be drawn or released before it was created without reading garbage.
 CTextureFont::CTextureFont()
     : m_nTexSize(0), m_Glyphs(), m_pTexture(nullptr), m_pVertexBuffer(nullptr),
       m_pDevice(nullptr), m_dwDrawBlock(0), m_dwSavedBlock(0) {}
 
-// Frees nothing: the texture, the buffer and the blocks go only through Release.
-// The font's resources go only through Release; the destructor just makes
-// sure a recovery never calls back into a font that is gone.
+// Frees nothing: the texture, the buffer and the blocks go only through
+// Release. It only makes sure a recovery never calls back into a font that
+// is gone.
 CTextureFont::~CTextureFont() { UnregisterDefaultPoolObject(this); }
 
 HRESULT CTextureFont::Create(IDirect3DDevice8* pDevice, const char* szFace, int nPoints) {
     m_pDevice = pDevice;
-    if (!m_pDevice) return E_FAIL;
+    if (!m_pDevice) return E_FAIL;  // nothing to make the texture with
     if (FAILED(BuildTexture(szFace, nPoints))) return E_FAIL;
     if (FAILED(CreateBufferAndBlocks())) return E_FAIL;
     RegisterDefaultPoolObject(this, FontInvalidate, FontRestore);
@@ -108,6 +119,8 @@ HRESULT CTextureFont::Create(IDirect3DDevice8* pDevice, const char* szFace, int 
 HRESULT CTextureFont::BuildTexture(const char* szFace, int nPoints) {
     SGdiCanvas canvas;
     canvas.hDC = CreateCompatibleDC(nullptr);
+    // Without a context no glyph could be drawn: fail instead of making an
+    // empty texture and calling that a success.
     if (!canvas.hDC) return E_FAIL;
     SetTextColor(canvas.hDC, RGB(255, 255, 255));
     SetBkColor(canvas.hDC, 0);
@@ -121,38 +134,25 @@ HRESULT CTextureFont::BuildTexture(const char* szFace, int nPoints) {
     if (!canvas.hFont) return E_FAIL;
     canvas.hOldFont = SelectObject(canvas.hDC, canvas.hFont);
 
-    SIZE sizes[kCharCount];
-    for (int i = 0; i < kCharCount; ++i) {
-        const char c = static_cast<char>(kFirstChar + i);
-        sizes[i] = SIZE{0, 0};
-        GetTextExtentPoint32A(canvas.hDC, &c, 1, &sizes[i]);
-    }
-
-    // A face too wide for the size table's texture grows the texture instead
-    // of losing its last rows past the bottom edge.
-    SGlyphCell cells[kCharCount];
+    // A face too wide for the size table's texture grows the texture and
+    // draws its glyphs again, instead of losing its last rows past the bottom.
     m_nTexSize = TextureSizeForPoints(nPoints);
-    while (!PackGlyphs(sizes, m_nTexSize, nCellHeight, cells) && m_nTexSize < kMaxTexSize)
+    for (;;) {
+        // Without its bitmap there would be no coverage to copy from.
+        if (!canvas.MakeSection(m_nTexSize)) return E_FAIL;
+        if (DrawGlyphs(canvas.hDC, m_nTexSize, nCellHeight, m_Glyphs)) break;
+        if (m_nTexSize >= kMaxTexSize) break;
+        canvas.DropSection();
         m_nTexSize *= 2;
-    const int nEdge = m_nTexSize;
-    if (!canvas.MakeSection(nEdge)) return E_FAIL;
-
-    for (int i = 0; i < kCharCount; ++i) {
-        const char c = static_cast<char>(kFirstChar + i);
-        const SGlyphCell& cell = cells[i];
-        ExtTextOutA(canvas.hDC, cell.x, cell.y, ETO_OPAQUE, nullptr, &c, 1, nullptr);
-        SGlyphUV& glyph = m_Glyphs[i];
-        glyph.m_fLeft = float(cell.x) / float(nEdge);
-        glyph.m_fTop = float(cell.y) / float(nEdge);
-        glyph.m_fRight = float(cell.x + cell.cx) / float(nEdge);
-        glyph.m_fBottom = float(cell.y + cell.cy) / float(nEdge);
     }
+    const int nEdge = m_nTexSize;
 
     if (FAILED(m_pDevice->CreateTexture(nEdge, nEdge, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
                                         &m_pTexture))) {
         m_pTexture = nullptr;
         return E_FAIL;
     }
+    // A refused lock leaves the texture as it is rather than writing through null.
     D3DLOCKED_RECT locked;
     std::memset(&locked, 0, sizeof(locked));
     if (SUCCEEDED(m_pTexture->LockRect(0, &locked, nullptr, 0)) && locked.pBits) {
@@ -272,6 +272,7 @@ void CTextureFont::DrawText(float fX, float fY, const char* szText, D3DCOLOR dwC
     BYTE* pData = nullptr;
     m_pVertexBuffer->Lock(0, 0, &pData, D3DLOCK_DISCARD);
     SScreenVertex* pVertex = reinterpret_cast<SScreenVertex*>(pData);
+    // A null text counts as empty.
     for (const char* p = szText ? szText : ""; *p && pVertex; ++p) {
         SScreenVertex* pBefore = pVertex;
         EmitChar(*p, &pVertex, fX, &fPenX, &fPenY, dwColour);
@@ -299,6 +300,7 @@ void CTextureFont::DrawTexturePreview(float fX, float fY) {
     m_pDevice->SetVertexShader(D3DFVF_SCREENVERTEX);
     m_pDevice->SetStreamSource(0, m_pVertexBuffer, kVertexStride);
     BYTE* pData = nullptr;
+    // Nothing to write into: no preview rather than a write through null.
     if (FAILED(m_pVertexBuffer->Lock(0, 4 * kVertexStride, &pData, D3DLOCK_DISCARD)) || !pData)
         return;
     SScreenVertex* v = reinterpret_cast<SScreenVertex*>(pData);
@@ -312,7 +314,7 @@ void CTextureFont::DrawTexturePreview(float fX, float fY) {
 
 IDirect3DVertexBuffer8* CTextureFont::CreateTextBuffer(float fX, float fY, const char* szText,
                                                        D3DCOLOR dwColour) {
-    if (!m_pDevice || !szText) return nullptr;
+    if (!m_pDevice || !szText) return nullptr;  // no text to measure, no buffer
     const UINT nLength = UINT(std::strlen(szText));
     IDirect3DVertexBuffer8* pBuffer = nullptr;
     if (FAILED(m_pDevice->CreateVertexBuffer(nLength * 6 * kVertexStride, kBufferUsage,

@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -63,6 +65,182 @@ bool packingFits(const std::vector<int>& widths, int cellHeight, int edge) {
     return true;
 }
 
+// How the recorder writes down values: numbers as they are, flags in hex,
+// interface pointers by address (or "null").
+std::string hexOf(DWORD value) {
+    std::ostringstream text;
+    text << "0x" << std::hex << value;
+    return text.str();
+}
+
+std::string pointerName(const void* pointer) {
+    if (!pointer) return "null";
+    std::ostringstream text;
+    text << pointer;
+    return text.str();
+}
+
+template <typename... Args>
+std::string callText(const char* name, const Args&... args) {
+    std::ostringstream text;
+    text << name;
+    ((text << ' ' << args), ...);
+    return text.str();
+}
+// Passes every call on to the real device and writes down, in order, the
+// calls through which the font creates, records, saves, draws and releases.
+class RecordingDevice : public IDirect3DDevice8 {
+public:
+    explicit RecordingDevice(IDirect3DDevice8* device) : m_real(device) {}
+
+    std::vector<std::string> calls;
+
+    // IUnknown: the recorder lives on the stack; the real device keeps its own count.
+    HRESULT QueryInterface(REFIID iid, void** object) override {
+        return m_real->QueryInterface(iid, object);
+    }
+    ULONG AddRef() override { return 1; }
+    ULONG Release() override { return 1; }
+
+    HRESULT TestCooperativeLevel() override { return m_real->TestCooperativeLevel(); }
+    HRESULT GetDirect3D(IDirect3D8** d3d) override { return m_real->GetDirect3D(d3d); }
+    HRESULT GetDeviceCaps(D3DCAPS8* caps) override { return m_real->GetDeviceCaps(caps); }
+    HRESULT GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* p) override {
+        return m_real->GetCreationParameters(p);
+    }
+    HRESULT Reset(D3DPRESENT_PARAMETERS* p) override { return m_real->Reset(p); }
+    HRESULT Present(const RECT* s, const RECT* d, HWND w, const void* r) override {
+        return m_real->Present(s, d, w, r);
+    }
+
+    HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
+                          D3DPOOL pool, IDirect3DTexture8** texture) override {
+        note("CreateTexture", width, height, levels, usage, int(format), int(pool));
+        return m_real->CreateTexture(width, height, levels, usage, format, pool, texture);
+    }
+    HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                               IDirect3DVertexBuffer8** buffer) override {
+        note("CreateVertexBuffer", length, hexOf(usage), hexOf(fvf), int(pool));
+        return m_real->CreateVertexBuffer(length, usage, fvf, pool, buffer);
+    }
+    HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                              IDirect3DIndexBuffer8** buffer) override {
+        note("CreateIndexBuffer");
+        return m_real->CreateIndexBuffer(length, usage, format, pool, buffer);
+    }
+
+    HRESULT BeginScene() override { return m_real->BeginScene(); }
+    HRESULT EndScene() override { return m_real->EndScene(); }
+    HRESULT Clear(DWORD n, const D3DRECT* r, DWORD f, D3DCOLOR c, float z, DWORD s) override {
+        return m_real->Clear(n, r, f, c, z, s);
+    }
+
+    HRESULT SetTransform(D3DTRANSFORMSTATETYPE t, const D3DMATRIX* m) override {
+        note("SetTransform", int(t));
+        return m_real->SetTransform(t, m);
+    }
+    HRESULT GetTransform(D3DTRANSFORMSTATETYPE t, D3DMATRIX* m) override {
+        return m_real->GetTransform(t, m);
+    }
+    HRESULT SetMaterial(const D3DMATERIAL8* m) override {
+        note("SetMaterial");
+        return m_real->SetMaterial(m);
+    }
+    HRESULT GetMaterial(D3DMATERIAL8* m) override { return m_real->GetMaterial(m); }
+    HRESULT SetLight(DWORD i, const D3DLIGHT8* l) override {
+        note("SetLight", i);
+        return m_real->SetLight(i, l);
+    }
+    HRESULT GetLight(DWORD i, D3DLIGHT8* l) override { return m_real->GetLight(i, l); }
+    HRESULT LightEnable(DWORD i, BOOL e) override {
+        note("LightEnable", i, e);
+        return m_real->LightEnable(i, e);
+    }
+    HRESULT GetLightEnable(DWORD i, BOOL* e) override { return m_real->GetLightEnable(i, e); }
+    HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override {
+        note("SetRenderState", int(state), value);
+        return m_real->SetRenderState(state, value);
+    }
+    HRESULT GetRenderState(D3DRENDERSTATETYPE s, DWORD* v) override {
+        return m_real->GetRenderState(s, v);
+    }
+
+    HRESULT BeginStateBlock() override {
+        note("BeginStateBlock");
+        return m_real->BeginStateBlock();
+    }
+    HRESULT EndStateBlock(DWORD* token) override {
+        const HRESULT hr = m_real->EndStateBlock(token);
+        note("EndStateBlock", token ? *token : 0);
+        return hr;
+    }
+    HRESULT ApplyStateBlock(DWORD token) override {
+        note("ApplyStateBlock", token);
+        return m_real->ApplyStateBlock(token);
+    }
+    HRESULT CaptureStateBlock(DWORD token) override {
+        note("CaptureStateBlock", token);
+        return m_real->CaptureStateBlock(token);
+    }
+    HRESULT DeleteStateBlock(DWORD token) override {
+        note("DeleteStateBlock", token);
+        return m_real->DeleteStateBlock(token);
+    }
+
+    HRESULT GetTexture(DWORD stage, IDirect3DBaseTexture8** t) override {
+        return m_real->GetTexture(stage, t);
+    }
+    HRESULT SetTexture(DWORD stage, IDirect3DBaseTexture8* texture) override {
+        note("SetTexture", stage, pointerName(texture));
+        return m_real->SetTexture(stage, texture);
+    }
+    HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE t, DWORD* v) override {
+        return m_real->GetTextureStageState(stage, t, v);
+    }
+    HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE t, DWORD v) override {
+        note("SetTextureStageState", stage, int(t), v);
+        return m_real->SetTextureStageState(stage, t, v);
+    }
+
+    HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT start, UINT count) override {
+        note("DrawPrimitive", int(type), start, count);
+        return m_real->DrawPrimitive(type, start, count);
+    }
+    HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIndex, UINT vertices,
+                                 UINT startIndex, UINT count) override {
+        note("DrawIndexedPrimitive");
+        return m_real->DrawIndexedPrimitive(type, minIndex, vertices, startIndex, count);
+    }
+
+    HRESULT SetVertexShader(DWORD handle) override {
+        note("SetVertexShader", hexOf(handle));
+        return m_real->SetVertexShader(handle);
+    }
+    HRESULT GetVertexShader(DWORD* handle) override { return m_real->GetVertexShader(handle); }
+    HRESULT SetStreamSource(UINT stream, IDirect3DVertexBuffer8* buffer, UINT stride) override {
+        note("SetStreamSource", stream, pointerName(buffer), stride);
+        return m_real->SetStreamSource(stream, buffer, stride);
+    }
+    HRESULT GetStreamSource(UINT stream, IDirect3DVertexBuffer8** b, UINT* stride) override {
+        return m_real->GetStreamSource(stream, b, stride);
+    }
+    HRESULT SetIndices(IDirect3DIndexBuffer8* b, UINT base) override {
+        note("SetIndices");
+        return m_real->SetIndices(b, base);
+    }
+    HRESULT GetIndices(IDirect3DIndexBuffer8** b, UINT* base) override {
+        return m_real->GetIndices(b, base);
+    }
+
+private:
+    template <typename... Args>
+    void note(const char* name, const Args&... args) {
+        calls.push_back(callText(name, args...));
+    }
+
+    IDirect3DDevice8* m_real;
+};
+
 class TextureFontTest : public DrawingTest {
 protected:
     void TearDown() override {
@@ -93,7 +271,15 @@ protected:
         return count;
     }
 
+    // A recorder over the fixture's device; it outlives the font's release
+    // in TearDown.
+    RecordingDevice& recorder() {
+        if (!m_Recorder) m_Recorder = std::make_unique<RecordingDevice>(device());
+        return *m_Recorder;
+    }
+
     CTextureFont m_Font;
+    std::unique_ptr<RecordingDevice> m_Recorder;
 };
 
 }  // namespace
@@ -156,6 +342,19 @@ TEST_F(TextureFontTest, AFaceTooWideForItsTextureGrowsTheTexture) {
         EXPECT_LE(m_Font.m_Glyphs[code - 32].m_fBottom, 1.0f) << char(code);
         EXPECT_LE(m_Font.m_Glyphs[code - 32].m_fRight, 1.0f) << char(code);
     }
+    // The glyphs were drawn again where the larger texture has them: the last
+    // letters, which the smaller one had lost, carry ink in their cells.
+    D3DLOCKED_RECT locked{};
+    ASSERT_TRUE(SUCCEEDED(m_Font.m_pTexture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY)));
+    for (char c : {'x', 'y', 'z'}) {
+        const Cell cell = cellOf(m_Font, c);
+        int ink = 0;
+        for (int y = cell.top; y < cell.bottom; ++y)
+            for (int x = cell.left; x < cell.right; ++x)
+                ink += static_cast<const BYTE*>(locked.pBits)[y * locked.Pitch + 4 * x] == 0xFF;
+        EXPECT_GT(ink, 5) << c;
+    }
+    m_Font.m_pTexture->UnlockRect(0);
 }
 
 TEST_F(TextureFontTest, TheTextureHoldsCoverageInAllFourChannels) {
@@ -373,6 +572,157 @@ TEST_F(TextureFontTest, TheVertexBufferIsLetGoAndRemadeAroundAReset) {
     g_App.OnInvalidateDeviceObjects();
     g_App.OnRestoreDeviceObjects();
     EXPECT_EQ(m_Font.m_pVertexBuffer, nullptr);
+}
+
+// The device sees exactly this from Create: the managed texture, the dynamic
+// default-pool buffer, then the same ten states recorded twice, first into the
+// drawing block and then into the saving block. Release deletes both blocks.
+TEST_F(TextureFontTest, CreationRecordsTheFontStatesTwiceAndReleaseDeletesBothBlocks) {
+    requireResources();
+    if (IsSkipped()) return;
+    RecordingDevice& recorder = this->recorder();
+    ASSERT_EQ(m_Font.Create(&recorder, "Arial", 10), S_OK);
+    const std::string texture = pointerName(static_cast<IDirect3DBaseTexture8*>(m_Font.m_pTexture));
+    const std::string buffer = pointerName(m_Font.m_pVertexBuffer);
+    const DWORD drawBlock = m_Font.m_dwDrawBlock, savedBlock = m_Font.m_dwSavedBlock;
+    EXPECT_NE(drawBlock, 0u);
+    EXPECT_NE(savedBlock, 0u);
+    EXPECT_NE(drawBlock, savedBlock);
+
+    std::vector<std::string> expected = {
+        callText("CreateTexture", 256, 256, 1, 0, int(D3DFMT_A8R8G8B8), int(D3DPOOL_MANAGED)),
+        callText("CreateVertexBuffer", 16800, "0x208", "0x144", int(D3DPOOL_DEFAULT)),
+    };
+    for (DWORD block : {drawBlock, savedBlock}) {
+        const std::string recording[] = {
+            callText("BeginStateBlock"),
+            callText("SetTexture", 0, texture),
+            callText("SetRenderState", int(D3DRS_ALPHABLENDENABLE), 1),
+            callText("SetRenderState", int(D3DRS_SRCBLEND), int(D3DBLEND_SRCALPHA)),
+            callText("SetRenderState", int(D3DRS_DESTBLEND), int(D3DBLEND_INVSRCALPHA)),
+            callText("SetRenderState", int(D3DRS_ALPHATESTENABLE), 1),
+            callText("SetRenderState", int(D3DRS_ALPHAREF), 0x10),
+            callText("SetRenderState", int(D3DRS_ALPHAFUNC), int(D3DCMP_GREATEREQUAL)),
+            callText("SetRenderState", int(D3DRS_ZENABLE), 0),
+            callText("SetVertexShader", "0x144"),
+            callText("SetStreamSource", 0, buffer, 28),
+            callText("EndStateBlock", block),
+        };
+        expected.insert(expected.end(), std::begin(recording), std::end(recording));
+    }
+    EXPECT_EQ(recorder.calls, expected);
+
+    recorder.calls.clear();
+    m_Font.Release();
+    EXPECT_EQ(recorder.calls, (std::vector<std::string>{callText("DeleteStateBlock", drawBlock),
+                                                        callText("DeleteStateBlock", savedBlock)}));
+    EXPECT_EQ(m_Font.m_dwDrawBlock, 0u);
+    EXPECT_EQ(m_Font.m_dwSavedBlock, 0u);
+}
+
+// The edge comes from the point size alone while the glyphs fit.
+TEST_F(TextureFontTest, ThePointSizePicksTheTextureEdge) {
+    requireResources();
+    if (IsSkipped()) return;
+    const struct {
+        int points, edge;
+    } sizes[] = {{20, 256}, {21, 512}, {40, 512}, {41, 1024}};
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(size.points);
+        const int cellHeight = MulDiv(size.points, 96, 72);
+        ASSERT_TRUE(packingFits(measuredWidths("Arial", size.points), cellHeight, size.edge))
+            << "the premise: the glyphs fit the table's edge";
+        RecordingDevice recorder(device());
+        CTextureFont font;
+        ASSERT_EQ(font.Create(&recorder, "Arial", size.points), S_OK);
+        EXPECT_EQ(font.m_nTexSize, size.edge);
+        ASSERT_FALSE(recorder.calls.empty());
+        EXPECT_EQ(recorder.calls[0], callText("CreateTexture", size.edge, size.edge, 1, 0,
+                                              int(D3DFMT_A8R8G8B8), int(D3DPOOL_MANAGED)));
+        font.Release();
+    }
+}
+
+// Every text is drawn between a capture of the saving block with the drawing
+// block applied and the saving block applied again; the triangles go out 200
+// at a time (100 drawn characters) and whatever is left at the end.
+TEST_F(TextureFontTest, DrawTextSavesTheStatesDrawsInBatchesAndRestores) {
+    requireResources();
+    if (IsSkipped()) return;
+    RecordingDevice& recorder = this->recorder();
+    ASSERT_EQ(m_Font.Create(&recorder, "Arial", 10), S_OK);
+    const DWORD drawBlock = m_Font.m_dwDrawBlock, savedBlock = m_Font.m_dwSavedBlock;
+
+    const std::string hundred(100, 'A');
+    std::string hundredAmongSkipped;
+    for (int i = 0; i < 100; ++i) hundredAmongSkipped += "A\t\x90";
+    const struct {
+        const char* name;
+        std::string text;
+        std::vector<int> batches;  // triangles per draw call
+    } cases[] = {
+        {"empty", "", {}},
+        {"A, newline, B", "A\nB", {4}},
+        {"only skipped bytes", "\t\r\x80\xff\x01", {}},
+        {"character 127", "\x7f", {2}},
+        {"exactly 100", hundred, {200}},
+        {"101", hundred + "A", {200, 2}},
+        {"100 among skipped bytes", hundredAmongSkipped, {200}},
+        {"250", std::string(250, 'A'), {200, 200, 100}},
+    };
+    for (const auto& c : cases) {
+        recorder.calls.clear();
+        recorder.BeginScene();
+        m_Font.DrawText(5.0f, 5.0f, c.text.c_str(), 0xFFFFFFFF);
+        recorder.EndScene();
+        std::vector<std::string> expected = {callText("CaptureStateBlock", savedBlock),
+                                             callText("ApplyStateBlock", drawBlock)};
+        for (int triangles : c.batches)
+            expected.push_back(callText("DrawPrimitive", int(D3DPT_TRIANGLELIST), 0, triangles));
+        expected.push_back(callText("ApplyStateBlock", savedBlock));
+        EXPECT_EQ(recorder.calls, expected) << c.name;
+    }
+}
+
+// The two helpers nothing in the game calls: the preview sets its states
+// itself and keeps none of the caller's; a text buffer holds six vertices a
+// character and is drawn between the font's blocks.
+TEST_F(TextureFontTest, ThePreviewAndTheTextBufferMakeTheirOwnCalls) {
+    requireResources();
+    if (IsSkipped()) return;
+    RecordingDevice& recorder = this->recorder();
+    ASSERT_EQ(m_Font.Create(&recorder, "Arial", 10), S_OK);
+    const std::string texture = pointerName(static_cast<IDirect3DBaseTexture8*>(m_Font.m_pTexture));
+    const DWORD drawBlock = m_Font.m_dwDrawBlock, savedBlock = m_Font.m_dwSavedBlock;
+
+    recorder.calls.clear();
+    recorder.BeginScene();
+    m_Font.DrawTexturePreview(10.0f, 20.0f);
+    recorder.EndScene();
+    EXPECT_EQ(recorder.calls,
+              (std::vector<std::string>{
+                  callText("SetRenderState", int(D3DRS_CULLMODE), int(D3DCULL_NONE)),
+                  callText("SetTexture", 0, texture), callText("SetVertexShader", "0x144"),
+                  callText("SetStreamSource", 0, pointerName(m_Font.m_pVertexBuffer), 28),
+                  callText("DrawPrimitive", int(D3DPT_TRIANGLESTRIP), 0, 2)}));
+
+    recorder.calls.clear();
+    IDirect3DVertexBuffer8* text = m_Font.CreateTextBuffer(0.0f, 0.0f, "Hello", 0xFFFFFFFF);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(recorder.calls,
+              (std::vector<std::string>{callText("CreateVertexBuffer", 5 * 6 * 28, "0x208",
+                                                 "0x144", int(D3DPOOL_DEFAULT))}));
+    recorder.calls.clear();
+    recorder.BeginScene();
+    m_Font.DrawTextBuffer(text, 1, 3);
+    recorder.EndScene();
+    EXPECT_EQ(recorder.calls,
+              (std::vector<std::string>{callText("CaptureStateBlock", savedBlock),
+                                        callText("ApplyStateBlock", drawBlock),
+                                        callText("SetStreamSource", 0, pointerName(text), 28),
+                                        callText("DrawPrimitive", int(D3DPT_TRIANGLELIST), 6, 6),
+                                        callText("ApplyStateBlock", savedBlock)}));
+    text->Release();
 }
 
 TEST_F(TextureFontTest, AFontThatWasNeverMadeDrawsNothingAndReleasesSafely) {
