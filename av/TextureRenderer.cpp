@@ -68,6 +68,7 @@ HRESULT CTextureRenderer::SetMediaType(const CMediaType* pmt) {
                                  D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &m_pTexture)))
         return E_FAIL;
 
+    // Without a description there is no size to store.
     D3DSURFACE_DESC ddsd;
     if (FAILED(m_pTexture->GetLevelDesc(0, &ddsd))) return E_FAIL;
     if (ddsd.Format != D3DFMT_A8R8G8B8) return VFW_E_TYPE_NOT_ACCEPTED;
@@ -113,6 +114,8 @@ HRESULT CTextureRenderer::OpenFile(IDirect3DDevice8* pDevice, const char* szFile
     if (m_pGB) return E_FAIL;
     m_pDevice = pDevice;
 
+    // A path that does not fit the buffer would be cut off without its
+    // terminator, so it is refused instead.
     WCHAR wFileName[TEXTURE_RENDERER_MAX_PATH];
     if (szFile == NULL ||
         MultiByteToWideChar(CP_ACP, 0, szFile, -1, wFileName, TEXTURE_RENDERER_MAX_PATH) == 0)
@@ -154,6 +157,7 @@ HRESULT CTextureRenderer::OpenFile(IDirect3DDevice8* pDevice, const char* szFile
 }
 
 int CTextureRenderer::CheckFinished() {
+    // Before a graph exists (or after one failed to open) nothing can end.
     if (!m_pME) return 0;
     LONG lEventCode = 0;
     LONG_PTR lParam1 = 0, lParam2 = 0;

@@ -26,7 +26,7 @@ public:
 
     LONG m_lVidWidth;    // video width in pixels
     LONG m_lVidHeight;   // video height in pixels, always positive
-    UINT m_nTexWidth;    // texture size as created: at least the video size + 1
+    UINT m_nTexWidth;    // texture size as created (the video size + 1 was asked for)
     UINT m_nTexHeight;
     LONG m_lVidPitch;    // bytes per sample row: width * 3 rounded up to 4
     CComPtr<IGraphBuilder> m_pGB;

@@ -2,12 +2,14 @@
 // makes and the copy of one frame into it.
 #include "video_test_support.h"
 
+#include "dshow_graph.h"
 #include "texture.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 using namespace videotest;
@@ -343,4 +345,39 @@ TEST(TextureRenderer, TheTextureAsTheDeviceMadeItIsUsedOrRefused) {
         ASSERT_TRUE(readTexel(renderer.m_pTexture, 7, 7, &texel));
         EXPECT_EQ((std::vector<int>{texel.b, texel.g, texel.r, texel.a}), (std::vector<int>{7, 7, 7, 255}));
     }
+}
+
+TEST(TextureRenderer, ATextureTheConnectionCannotUseMakesOpenFileFail) {
+    TestDevice device;
+    const std::string path = avitest::writeAvi("video_device_textures.avi", avitest::AviSpec{});
+    struct Case {
+        const char* name;
+        TextureMakingDevice::Kind kind;
+        HRESULT expected;
+        UINT texWidth, texHeight;
+    };
+    const Case cases[] = {
+        {"powers of two", TextureMakingDevice::PowerOfTwo, S_OK, 32, 16},
+        {"smaller than the frame", TextureMakingDevice::SmallestSide8, E_FAIL, 8, 8},
+        {"another format", TextureMakingDevice::OtherFormat, E_FAIL, 0, 0},
+        {"no texture", TextureMakingDevice::Refuses, E_FAIL, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TextureMakingDevice maker(device.device(), c.kind);
+        HeldRenderer renderer;
+        ASSERT_EQ(renderer.OpenFile(&maker, path.c_str()), c.expected);
+        EXPECT_EQ(renderer.m_pDevice, &maker);
+        EXPECT_EQ(renderer.m_nTexWidth, c.texWidth);
+        EXPECT_EQ(renderer.m_nTexHeight, c.texHeight);
+        if (c.expected == S_OK) {
+            // The clip plays into the enlarged texture and ends as usual.
+            EXPECT_TRUE(waitForEnd(renderer, 5.0));
+            renderer.m_pMC->Stop();
+            EXPECT_GT(renderer.FramesRendered(), 0);
+        } else {
+            EXPECT_TRUE(!renderer.m_pMC) << "nothing runs";
+        }
+    }
+    EXPECT_EQ(platform::dshowThreadsAlive(), 0);
 }
