@@ -1,5 +1,5 @@
 // Placeholder game: until the game itself lands, start-up makes the
-// full-screen device and every frame is a black screen until ESC-less quit.
+// full-screen device and every frame is black; closing the window quits.
 #include "GraphicsApp.h"
 #include "WinMain.h"
 

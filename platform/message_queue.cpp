@@ -93,7 +93,8 @@ BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT re
     return FALSE;
 }
 
-BOOL TranslateMessage(const MSG* msg) { return msg ? FALSE : FALSE; }
+// Nothing in the program uses character messages, so there is nothing to translate.
+BOOL TranslateMessage(const MSG*) { return FALSE; }
 
 LRESULT DispatchMessageA(const MSG* msg) {
     if (!msg) return 0;

@@ -190,7 +190,7 @@ TEST(Frame, EnumeratesTheAdaptersModes) {
     EXPECT_GT(count, 0);
     EXPECT_EQ(modes[0].Width, 0u);  // max 0 writes nothing
     EXPECT_EQ(g_App.EnumDisplayModes(modes, 64), count);
-    EXPECT_EQ(modes[count - 1].Width != 0, true);
+    EXPECT_NE(modes[count - 1].Width, 0u);
     EXPECT_EQ(modes[count].Width, 0u);
 }
 
