@@ -29,8 +29,8 @@ CParticleSystem::CParticleSystem()
 
 CParticleSystem::~CParticleSystem() { Release(); }
 
-// Safe to run twice: the game's shut-down destroys the spark system before
-// the device goes, and the destructor runs again at exit.
+// Safe to run twice: the shut-down releases the sparks before the device
+// goes, and the destructor then finds nothing left.
 void CParticleSystem::Release() {
     if (m_nRegistered) {
         UnregisterDefaultPoolObject(this);

@@ -38,6 +38,11 @@ public:
     void InvalidateDeviceObjects();
     void RestoreDeviceObjects();
 
+    // The destructor's work: lets go of the buffer, the records and the
+    // texture, leaving the pointers null, so the destructor that follows
+    // finds nothing left. The game's shut-down calls it before the device goes.
+    void Release();
+
     int m_nCount;
     int m_nVertexCount;
     IDirect3DVertexBuffer8* m_pVertexBuffer;
@@ -48,7 +53,6 @@ public:
 private:
     void CreateVertexBuffer();
     void CreateTexture();
-    void Release();
 
     D3DCOLOR m_dwColour;  // kept so the buffer can be made again after a reset
     int m_nRegistered;

@@ -127,24 +127,25 @@ TEST_F(ParticleDeviceTest, DefaultPoolBufferIsReleasedAndRemadeAroundAReset) {
     EXPECT_EQ(host::defaultPoolResources(), before);
 }
 
-TEST_F(ParticleDeviceTest, DestroyingTwiceReleasesNothingTheSecondTime) {
+TEST_F(ParticleDeviceTest, ReleaseBeforeTheDestructorReleasesNothingTwice) {
     requireResources();
     if (IsSkipped()) return;
     const int before = host::defaultPoolResources();
-    alignas(CParticleSystem) unsigned char storage[sizeof(CParticleSystem)];
-    CParticleSystem* particles = new (storage) CParticleSystem;
-    particles->Create(5, device(), 0xFFFF0000);
-    IDirect3DTexture8* texture = particles->m_pTexture;
-    ASSERT_NE(texture, nullptr);
-    texture->AddRef();
+    IDirect3DTexture8* texture = nullptr;
+    {
+        CParticleSystem particles;
+        particles.Create(5, device(), 0xFFFF0000);
+        texture = particles.m_pTexture;
+        ASSERT_NE(texture, nullptr);
+        texture->AddRef();
 
-    // The game's shut-down destroys the spark system, and exit does it again.
-    particles->~CParticleSystem();
-    EXPECT_EQ(particles->m_pVertexBuffer, nullptr);
-    EXPECT_EQ(particles->m_pParticles, nullptr);
-    EXPECT_EQ(particles->m_pTexture, nullptr);
-    EXPECT_EQ(host::defaultPoolResources(), before);
-    particles->~CParticleSystem();
+        // The game's shut-down releases the sparks; the destructor runs at exit.
+        particles.Release();
+        EXPECT_EQ(particles.m_pVertexBuffer, nullptr);
+        EXPECT_EQ(particles.m_pParticles, nullptr);
+        EXPECT_EQ(particles.m_pTexture, nullptr);
+        EXPECT_EQ(host::defaultPoolResources(), before);
+    }
     EXPECT_EQ(texture->Release(), 0u);  // released once by the system, once here
 }
 
