@@ -3,7 +3,8 @@
 #include <cstring>
 #include <vector>
 
-CGraphicsApp g_App;
+// Built before the game's objects and destroyed after them (they follow at 1003).
+__attribute__((init_priority(1001))) CGraphicsApp g_App;
 HWND g_hWnd = nullptr;
 HINSTANCE g_hInstance = nullptr;
 int g_bRunning = 0;

@@ -1,6 +1,7 @@
 #include "Timer.h"
 
-CTimer g_Timer;
+// Built right after g_App, before the game's objects (they follow at 1003).
+__attribute__((init_priority(1002))) CTimer g_Timer;
 
 CTimer::CTimer() : m_dwStart(0) {}
 

@@ -76,16 +76,17 @@ BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT re
     if (!msg) return FALSE;
     pumpEvents();
     Queue& q = queue();
-    // Only the unfiltered peek is needed: every message of the thread, in order.
-    (void)window;
-    (void)filterMin;
-    (void)filterMax;
-    if (!q.posted.empty()) {
-        *msg = q.posted.front();
-        if (removeFlags & PM_REMOVE) q.posted.pop_front();
+    (void)window;  // one window: every message of the thread is its
+    // A range of 0..0 takes every message; otherwise the first one within it.
+    const bool all = filterMin == 0 && filterMax == 0;
+    auto wanted = [&](UINT message) { return all || (message >= filterMin && message <= filterMax); };
+    for (auto it = q.posted.begin(); it != q.posted.end(); ++it) {
+        if (!wanted(it->message)) continue;
+        *msg = *it;
+        if (removeFlags & PM_REMOVE) q.posted.erase(it);
         return TRUE;
     }
-    if (q.quitPending) {
+    if (q.quitPending && wanted(WM_QUIT)) {
         *msg = makeMessage(nullptr, WM_QUIT, static_cast<WPARAM>(q.quitCode), 0);
         if (removeFlags & PM_REMOVE) q.quitPending = false;
         return TRUE;

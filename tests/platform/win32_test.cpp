@@ -42,6 +42,23 @@ TEST(MessageQueue, QuitComesOutOnlyAfterThePostedMessages) {
     EXPECT_EQ(msg.wParam, 5u);
 }
 
+TEST(MessageQueue, AFilteredPeekFindsTheFirstMessageInItsRangeAndLeavesTheRest) {
+    HWND window = makeWindow();
+    ASSERT_NE(window, nullptr);
+    PostMessageA(window, WM_USER, 1, 0);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_CLOSE, WM_CLOSE, PM_NOREMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_CLOSE));
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+    PostQuitMessage(0);
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+
+    std::vector<UINT> order;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) order.push_back(msg.message);
+    EXPECT_EQ(order, (std::vector<UINT>{WM_USER, WM_CLOSE, WM_QUIT}));
+}
+
 TEST(MessageQueue, EmptyPeekLeavesTheRecordAlone) {
     makeWindow();
     MSG msg{};
