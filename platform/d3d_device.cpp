@@ -122,6 +122,7 @@ HRESULT D3DDevice::Present(const RECT*, const RECT*, HWND, const void*) {
     }
     if (m_inScene) return D3DERR_INVALIDCALL;
     m_gl->present();
+    if (faults.afterPresent) faults.afterPresent(faults.presentCalls);
     return D3D_OK;
 }
 

@@ -6,6 +6,7 @@
 #include "win32_api.h"
 
 #include <deque>
+#include <functional>
 
 namespace platform {
 
@@ -24,6 +25,9 @@ struct DeviceFaults {
     DWORD lastBehaviorFlags = 0;        // observed
     int resetCalls = 0;                 // observed
     int presentCalls = 0;               // observed
+    // Called after every picture shown, with presentCalls: lets a test act
+    // between the frames of a whole-program run (keys, captures, faults).
+    std::function<void(int presentCount)> afterPresent;
 
     static DeviceFaults& instance();
     void clear() { *this = DeviceFaults{}; }

@@ -1,0 +1,395 @@
+// The whole game run in-process, headless, on the virtual clock with scripted
+// keys and mouse: start-up, the screens, play and quitting.
+#include "game_session.h"
+
+#include "BlasterList.h"
+#include "Camera.h"
+#include "ExplosionList.h"
+#include "FloatingTextList.h"
+#include "GameGlobals.h"
+#include "Hud.h"
+#include "Input.h"
+#include "LightList.h"
+#include "Menu.h"
+#include "MissileList.h"
+#include "ParticleSystem.h"
+#include "PlayerShip.h"
+#include "PowerUpList.h"
+#include "RockField.h"
+#include "ShipList.h"
+#include "SoundBank.h"
+#include "StarField.h"
+#include "TextureFont.h"
+#include "host.h"
+#include "host_input.h"
+#include "test_env.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+int liveRocks() {
+    int count = 0;
+    for (int i = 0; i < g_Rocks.m_nCount; ++i) count += g_Rocks.m_pRocks[i].m_nHitPoints > 0;
+    return count;
+}
+
+int liveShots() {
+    int count = 0;
+    for (int i = 0; i < g_Blaster.m_nCount; ++i) count += g_Blaster.m_pShots[i].m_nLife > 0;
+    return count;
+}
+
+int liveMissiles() {
+    int count = 0;
+    for (int i = 0; i < g_Missiles.m_nCount; ++i) count += g_Missiles.m_pMissiles[i].m_nLife > 0;
+    return count;
+}
+
+bool hasBonusText(const char* text) {
+    for (int i = 0; i < g_BonusText.m_nCount; ++i) {
+        const SFloatingText& t = g_BonusText.m_pTexts[i];
+        if (t.m_nLife > 0 && std::strcmp(t.m_szText, text) == 0) return true;
+    }
+    return false;
+}
+
+// Moves the menu cursor so that the point the menus test (the cursor less
+// 8, 8) lands on (x, y), one pass for the motion.
+void pointAt(GameSession& game, int x, int y) {
+    const CSprite& cursor = g_Menu.m_CursorSprite;
+    host::moveMouse(x + 8 - static_cast<int>(cursor.m_fX), y + 8 - static_cast<int>(cursor.m_fY));
+    game.frame();
+}
+
+void click(GameSession& game) {
+    host::pressMouseButton(0);
+    game.frame();
+    host::releaseMouseButton(0);
+    game.frame();
+}
+
+// From the ship-select screen into play with the "ok" button.
+void startPlaying(GameSession& game) {
+    ASSERT_EQ(g_nGameState, GS_SHIPSELECT);
+    pointAt(game, 498, 395);
+    click(game);
+    ASSERT_EQ(g_nGameState, GS_PLAYING);
+}
+
+// One rock on the field, `distance` units ahead of the ship on its course.
+int rockAhead(float distance, float scale, int hitPoints) {
+    g_Rocks.Clear();
+    const float course = (g_Ship.m_fHeading - 90.0f) * 3.1415927f / 180.0f;
+    g_Rocks.Add(g_Ship.m_fX + std::cos(course) * distance, g_Ship.m_fY + std::sin(course) * distance,
+                250.0f, scale, scale, scale, 0.0f, 0.0f, hitPoints);
+    return 0;
+}
+
+struct Pixels {
+    std::vector<uint32_t> frame = host::readBackBuffer();
+    uint32_t at(int x, int y) const { return frame[static_cast<size_t>(y) * 800 + x]; }
+    // Pixels in the box for which `test` holds.
+    template <typename Test>
+    int count(int x0, int y0, int x1, int y1, Test test) const {
+        int n = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) n += test(at(x, y)) ? 1 : 0;
+        return n;
+    }
+};
+
+int red(uint32_t p) { return (p >> 16) & 0xFF; }
+int green(uint32_t p) { return (p >> 8) & 0xFF; }
+int blue(uint32_t p) { return p & 0xFF; }
+
+}  // namespace
+
+TEST(WholeGame, StartsUpThroughTheIntroAndThirteenLoadingFramesToTheShipSelectScreen) {
+    GameSession game;
+    std::vector<DWORD> presentTimes;
+    host::deviceFaults().afterPresent = [&](int) {
+        presentTimes.push_back(host::clockNow());
+        if (presentTimes.size() == 8) game.screenshot("loading_screen");
+    };
+    ASSERT_EQ(game.start(/*skipIntro=*/false), 1);
+    const DWORD returned = host::clockNow();
+
+    // The six sounds, in order, in the first six slots.
+    const int slots[] = {g_nSndNewText, g_nSndExplosion, g_nSndBlaster,
+                         g_nSndMusic1,  g_nSndMusic2,    g_nSndEcho};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(slots[i], i);
+    // The clip played to its end: some intro frames, then exactly 13 loading frames.
+    ASSERT_GT(presentTimes.size(), 13u);
+    const size_t introFrames = presentTimes.size() - 13;
+    EXPECT_GE(introFrames, 1u);
+    EXPECT_GE(returned - presentTimes.back(), 2000u) << "the last loading frame stays two seconds";
+    EXPECT_EQ(g_nGameState, GS_SHIPSELECT);
+
+    game.frames(2);
+    EXPECT_EQ(g_Menu.m_pPreview, g_ShipList.GetAt(0));
+    EXPECT_EQ(g_Ship.m_pModel, g_ShipList.GetAt(0));
+    game.screenshot("ship_select");
+}
+
+TEST(WholeGame, EscapeHeldAtTheStartShowsOneIntroFrame) {
+    GameSession game;
+    int presents = 0;
+    host::deviceFaults().afterPresent = [&](int) { ++presents; };
+    ASSERT_EQ(game.start(/*skipIntro=*/true), 1);
+    EXPECT_EQ(presents, 1 + 13);
+}
+
+TEST(WholeGame, AMissingIntroVideoEndsTheStartUpWithNothingLoaded) {
+    // A run directory like the real one, without its video folder.
+    const std::string dir = testenv::outputPath("no_video");
+    std::filesystem::create_directories(dir);
+    for (const char* folder : {"media", "SOUND"})
+        std::filesystem::create_directory_symlink(testenv::runDir() + "/" + folder,
+                                                  dir + "/" + folder);
+    GameSession game(dir);
+    int presents = 0;
+    host::deviceFaults().afterPresent = [&](int) { ++presents; };
+    EXPECT_EQ(game.start(), 0);
+    EXPECT_EQ(presents, 0);
+    EXPECT_EQ(g_nSndNewText, -1) << "no sound is loaded before the clip is open";
+    EXPECT_EQ(g_App.m_pDevice, nullptr) << "a failed start-up lets go of its device";
+    EXPECT_EQ(host::liveDirectInputObjects(), 0);
+}
+
+TEST(WholeGame, TheFirstWaveAndStarFieldComeFromTheUnseededGenerator) {
+    GameSession game;
+    ASSERT_EQ(game.start(), 1);
+    std::vector<SRock> wave(g_Rocks.m_pRocks, g_Rocks.m_pRocks + g_Rocks.m_nCount);
+    std::vector<SStar> stars(g_Stars.m_pStars, g_Stars.m_pStars + g_Stars.m_nCount);
+    EXPECT_EQ(liveRocks(), 100);
+
+    // The generator's state before any seeding is that of seed 1: the same
+    // draws give the same field and wave in every run.
+    srand(1);
+    g_Stars.Scatter();
+    g_Rocks.Clear();
+    g_Rocks.SpawnWave(&g_Ship, 100.0f);
+    for (int i = 0; i < g_Stars.m_nCount; ++i) {
+        EXPECT_EQ(g_Stars.m_pStars[i].m_fX, stars[i].m_fX) << "star " << i;
+        EXPECT_EQ(g_Stars.m_pStars[i].m_fY, stars[i].m_fY) << "star " << i;
+    }
+    for (int i = 0; i < 100; ++i) {
+        EXPECT_EQ(g_Rocks.m_pRocks[i].m_fX, wave[i].m_fX) << "rock " << i;
+        EXPECT_EQ(g_Rocks.m_pRocks[i].m_fY, wave[i].m_fY) << "rock " << i;
+        EXPECT_EQ(g_Rocks.m_pRocks[i].m_nHitPoints, wave[i].m_nHitPoints) << "rock " << i;
+    }
+}
+
+TEST(WholeGame, TheBlasterDestroysARockWithScoreFragmentsAndTheExplosionSound) {
+    GameSession game;
+    ASSERT_EQ(game.start(), 1);
+    startPlaying(game);
+    rockAhead(30.0f, 0.32f, 1);
+    const int score = g_Ship.m_nScore;
+    game.press(DIK_LCONTROL);
+    const bool destroyed = game.framesUntil([&] { return g_Ship.m_nScore > score; }, 30);
+    // Checked in the frame of the hit: the sound is still playing then.
+    const int status = GetSoundStatus(g_nSndExplosion);
+    game.release(DIK_LCONTROL);
+    ASSERT_TRUE(destroyed);
+    const float f = (0.32f + 0.32f + 0.32f) / 3.0f;
+    EXPECT_EQ(g_Ship.m_nScore, static_cast<int>(static_cast<float>(score) + 25.0f * f));
+    EXPECT_EQ(liveRocks(), 4) << "a large rock splits in four";
+    EXPECT_NE(status, 0) << "the explosion sound was started";
+    game.screenshot("play");
+}
+
+TEST(WholeGame, AMissilePairBlastsEveryRockNearTheOneItHits) {
+    GameSession game;
+    ASSERT_EQ(game.start(), 1);
+    startPlaying(game);
+    // The pair swings onto the course about 24 units to either side of it:
+    // a wide rock ahead is hit, one beside it is in the blast, one far off is not.
+    rockAhead(40.0f, 0.5f, 60);
+    const SRock target = g_Rocks.m_pRocks[0];
+    g_Rocks.Add(target.m_fX + 30.0f, target.m_fY, 250.0f, 0.2f, 0.2f, 0.2f, 0, 0, 40);
+    g_Rocks.Add(target.m_fX + 100.0f, target.m_fY, 250.0f, 0.2f, 0.2f, 0.2f, 0, 0, 40);
+    const int missiles = g_Ship.m_nMissiles;
+    game.press(DIK_SPACE);
+    game.frame();
+    game.release(DIK_SPACE);
+    EXPECT_EQ(g_Ship.m_nMissiles, missiles - 2);
+    ASSERT_TRUE(game.framesUntil([] { return g_Rocks.m_pRocks[0].m_nHitPoints == 0; }, 60));
+    EXPECT_EQ(g_Rocks.m_pRocks[1].m_nHitPoints, 0) << "30 units from the hit: inside the blast";
+    EXPECT_GT(g_Rocks.m_pRocks[2].m_nHitPoints, 0) << "100 units away: outside the blast";
+}
+
+TEST(WholeGame, APowerUpPickedUpGivesItsBonusAndRisingText) {
+    GameSession game;
+    ASSERT_EQ(game.start(), 1);
+    startPlaying(game);
+    g_Rocks.Clear();
+    const int shields = g_Ship.m_nShields;
+    g_PowerUps.Spawn(g_Ship.m_fX + 5.0f, g_Ship.m_fY, 250.0f, POWERUP_SHIELD);
+    game.frames(2);
+    EXPECT_EQ(g_Ship.m_nShields, shields + 20);
+    EXPECT_TRUE(hasBonusText("Shield BONUS"));
+}
+
+TEST(WholeGame, TheDestroyedShipBurnsThenTheMainMenuComesAndContinueIsRefused) {
+    GameSession game;
+    ASSERT_EQ(game.start(), 1);
+    startPlaying(game);
+    g_Rocks.Clear();
+    g_Ship.m_nShields = -1;
+    g_nDeathCounter = 0;
+    game.frames(165);
+    EXPECT_EQ(g_nGameState, GS_PLAYING);
+    game.frame();
+    EXPECT_EQ(g_nGameState, GS_MAINMENU) << "on the frame the death counter passes 165";
+    game.screenshot("main_menu");
+
+    // "Continue" is the first item: RETURN chooses it, and the menu stays.
+    game.frames(6);
+    game.tap(DIK_RETURN);
+    EXPECT_EQ(g_nGameState, GS_MAINMENU);
+}
+
+TEST(WholeGame, NewGameResetsTheRoundAndKeepsTheRest) {
+    GameSession game;
+    ASSERT_EQ(game.start(), 1);
+    startPlaying(game);
+    game.tap(DIK_EQUALS);  // the camera distance is kept across a new game
+    const float cameraZ = g_fCameraZ;
+    g_Ship.m_nScore = 42;
+    g_Ship.m_fX = 100.0f;
+    g_nWave = 2;
+    g_Rocks.Clear();
+    g_Blaster.Fire(0, 0, 250, 0, 3, 120, 2);
+    game.tap(DIK_ESCAPE);
+    ASSERT_EQ(g_nGameState, GS_MAINMENU);
+    game.frames(6);
+    game.tap(DIK_DOWN);  // "New Game"
+    game.frames(6);
+    game.press(DIK_RETURN);
+    game.frame();
+    game.release(DIK_RETURN);
+    EXPECT_EQ(g_nGameState, GS_SHIPSELECT);
+    EXPECT_EQ(g_nWave, 1);
+    EXPECT_EQ(g_Ship.m_nScore, 0);
+    EXPECT_EQ(g_Ship.m_fX, 0.0f);
+    EXPECT_EQ(g_Ship.m_nShields, 100);
+    EXPECT_EQ(liveRocks(), 100);
+    EXPECT_EQ(liveShots(), 0);
+    EXPECT_EQ(g_fCameraZ, cameraZ);
+}
+
+TEST(WholeGame, TheWaveClockRunsOnlyInPlayAndTheThirdWaveBringsTheCredits) {
+    GameSession game;
+    ASSERT_EQ(game.start(), 1);
+    game.frames(20);
+    EXPECT_EQ(g_fWaveClock, 0.0f) << "not on the ship-select screen";
+    startPlaying(game);
+    g_Rocks.Clear();
+    const float before = g_fWaveClock;
+    game.frame();
+    EXPECT_GE(g_fWaveClock - before, 0.030f) << "a playing frame lasts at least 30 ms";
+    game.tap(DIK_ESCAPE);
+    const float paused = g_fWaveClock;
+    game.frames(10);
+    EXPECT_EQ(g_fWaveClock, paused) << "not in the main menu";
+
+    // Back to play, then through the end of the second wave.
+    game.frames(6);
+    game.tap(DIK_RETURN);
+    ASSERT_EQ(g_nGameState, GS_PLAYING);
+    g_nWave = 2;
+    g_fWaveClock = 29.99f;
+    game.frame();
+    EXPECT_EQ(g_nWave, 3);
+    game.frame();
+    ASSERT_EQ(g_nGameState, GS_CREDITS);
+    EXPECT_EQ(g_fWaveClock, 0.0f);
+
+    // The lines come on credits frames 1, 31, 61 and 91, each 30 pixels below the last.
+    game.frames(95);
+    game.screenshot("credits");
+    std::vector<float> lines;
+    for (int i = 0; i < g_CreditsText.m_nCount; ++i)
+        if (g_CreditsText.m_pTexts[i].m_nLife > 0) lines.push_back(g_CreditsText.m_pTexts[i].m_fY);
+    ASSERT_EQ(lines.size(), 4u);
+    for (size_t i = 1; i < lines.size(); ++i) EXPECT_FLOAT_EQ(lines[i] - lines[i - 1], 30.0f);
+    const float clock = g_fWaveClock;
+    g_nCreditsCounter = 999;
+    game.frames(2);
+    EXPECT_EQ(g_nGameState, GS_MAINMENU) << "after 1000 credits frames";
+    EXPECT_EQ(g_nWave, 1);
+    EXPECT_EQ(clock, 0.0f) << "the clock stood still in the credits";
+}
+
+TEST(WholeGame, ExitQuitsAndTheShutDownLetsGoOfEverything) {
+    GameSession game;
+    ASSERT_EQ(game.start(), 1);
+    startPlaying(game);
+    game.tap(DIK_ESCAPE);
+    game.frames(6);
+    game.tap(DIK_DOWN);
+    game.frames(6);
+    game.tap(DIK_DOWN);
+    game.frames(6);
+    game.press(DIK_RETURN);
+    game.frame();
+    EXPECT_EQ(g_nGameState, GS_QUIT);
+    EXPECT_TRUE(game.quitPosted());
+    game.finish();
+    EXPECT_EQ(g_App.m_pDevice, nullptr);
+    EXPECT_EQ(g_Particles.m_pParticles, nullptr);
+    EXPECT_EQ(g_Particles.m_pVertexBuffer, nullptr);
+    EXPECT_EQ(host::liveDirectInputObjects(), 0);
+    EXPECT_EQ(g_pDirectSound, nullptr);
+}
+
+TEST(WholeGame, TheTwoMusicTracksTakeTurns) {
+    GameSession game;
+    ASSERT_EQ(game.start(), 1);
+    game.frame();
+    EXPECT_NE(GetSoundStatus(g_nSndMusic2), 0) << "the first track started is the second file";
+    EXPECT_EQ(GetSoundStatus(g_nSndMusic1), 0);
+    StopSound(g_nSndMusic2);
+    game.frame();
+    EXPECT_NE(GetSoundStatus(g_nSndMusic1), 0);
+    EXPECT_EQ(g_nMusicTrack, 0);
+    game.frame();
+    EXPECT_EQ(GetSoundStatus(g_nSndMusic2), 0) << "nothing starts while a track plays";
+}
+
+TEST(WholeGame, AMusicTrackThatFailedToLoadDoesNotSilenceTheOther) {
+    GameSession game;
+    ASSERT_EQ(game.start(), 1);
+    ReleaseSound(g_nSndMusic2);
+    g_nSndMusic2 = -1;
+    StopSound(g_nSndMusic1);
+    game.frames(2);
+    EXPECT_NE(GetSoundStatus(g_nSndMusic1), 0);
+}
+
+TEST(WholeGame, TheHeadsUpDisplayAndTheDemoMarkShowWhereTheyBelong) {
+    GameSession game;
+    ASSERT_EQ(game.start(), 1);
+    game.frame();
+    Pixels select;
+    auto white = [](uint32_t p) { return red(p) > 200 && green(p) > 200 && blue(p) > 200; };
+    auto bluish = [](uint32_t p) { return blue(p) > 60 && blue(p) > 2 * red(p) + 20 && blue(p) > 2 * green(p) + 20; };
+    EXPECT_GT(select.count(670, 568, 800, 600, white), 20) << "DEMO on the ship-select screen";
+    EXPECT_EQ(select.count(0, 585, 120, 600, bluish), 0) << "no heads-up display there";
+
+    startPlaying(game);
+    g_Rocks.Clear();
+    g_Ship.m_nShields = -5;
+    game.frame();
+    Pixels play;
+    EXPECT_GT(play.count(0, 585, 120, 600, bluish), 10) << "the shields in blue at the bottom left";
+    EXPECT_GT(play.count(670, 568, 800, 600, white), 20);
+}
