@@ -7,6 +7,13 @@
 #include "MeshObject.h"
 #include "d3d8_api.h"
 
+// The built-in handling values: the constructor's and Reset's, and what a
+// ship-list record falls back to for a value it cannot use.
+#define SHIP_DEFAULT_ACCEL 0.03f
+#define SHIP_DEFAULT_TURN_RATE 3.5f
+#define SHIP_DEFAULT_SHOT_DAMAGE 2
+#define SHIP_DEFAULT_FIRE_DELAY 8
+
 class CShipNode;
 struct SShipRecord;
 class CExplosionList;
