@@ -681,8 +681,18 @@ TEST_F(RockFixture, BlastDrawsInItsOrder) {
     const int after = rand();
     EXPECT_EQ(3 + 9, ship.m_nScore);
 
+    // The missile's own fifty sparks, replayed.
     srand(21);
-    for (int i = 0; i < 50 * 5; ++i) rand();
+    for (int n = 0; n < 50; ++n) {
+        SCOPED_TRACE(n);
+        const int life = 10 + R(40);
+        const int a = R(360), m = R(5), b = R(360), k = R(5);
+        const SParticle& p = sparks.m_pParticles[n];
+        EXPECT_EQ(life, p.m_nLife);
+        EXPECT_EQ(float(m * std::sin(Radians(a)) / 5.0), p.m_fVelY);
+        EXPECT_EQ(float(k * std::cos(Radians(b)) / 5.0), p.m_fVelX);
+        EXPECT_EQ(245.0f, p.m_fZ);
+    }
     struct Puff {
         float size, alpha, z, y, x;
     };
