@@ -189,12 +189,13 @@ void CRockField::Stream(CPlayerShip* pShip, int nBase, int nWave, int nRadius) {
     const float fShipY = pShip->m_fY;
 
     ++m_nStreamCounter;
-    // A radius below 1 leaves no range to draw offsets from: nothing streams in.
-    if (m_nStreamCounter > m_nStreamInterval && nRadius >= 1) {
+    if (m_nStreamCounter > m_nStreamInterval) {
         m_nStreamCounter = 0;
         float fX = 0.0f, fY = 0.0f, fDist = 0.0f;
         int bPlaced = 0;
-        for (int nTry = 0; nTry < kPlacementTries && !bPlaced; ++nTry) {
+        // A radius below 1 leaves no range to draw offsets from: no tries.
+        const int nTries = nRadius >= 1 ? kPlacementTries : 0;
+        for (int nTry = 0; nTry < nTries && !bPlaced; ++nTry) {
             fX = float(nRadius - R(2 * nRadius)) + fShipX;
             fY = float(nRadius - R(2 * nRadius)) + fShipY;
             fDist = PlaneDistance(fX, fY, fShipX, fShipY);
