@@ -8,7 +8,7 @@
 # the 16:9 screen with its aspect kept) and left in the output folder.
 #   play_on_x11.sh <game executable> <run directory> <output folder>
 set -euo pipefail
-game="$1"; run_dir="$2"; out="$3"
+game="$(realpath "$1")"; run_dir="$(realpath "$2")"; out="$(realpath -m "$3")"
 mkdir -p "$out"
 convert=/usr/bin/convert
 

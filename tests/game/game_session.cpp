@@ -1,6 +1,7 @@
 #include "game_session.h"
 
 #include "GameGlobals.h"
+#include "audio_mixer.h"
 #include "WinMain.h"
 #include "host.h"
 #include "host_input.h"
@@ -48,6 +49,8 @@ GameSession::~GameSession() {
     host::deviceFaults().afterPresent = nullptr;
     std::filesystem::current_path(m_previousDir);
 }
+
+void GameSession::holdAudio() { m_heldAudio = platform::AudioMixer::installManual(); }
 
 int GameSession::start(bool skipIntro) {
     if (skipIntro) host::pressKey(DIK_ESCAPE);

@@ -3,6 +3,7 @@
 // Time is the virtual clock; keys and the mouse are scripted.
 #pragma once
 
+#include <memory>
 #include <string>
 
 class GameSession {
@@ -12,6 +13,10 @@ public:
     ~GameSession();
     GameSession(const GameSession&) = delete;
     GameSession& operator=(const GameSession&) = delete;
+
+    // Call before start: the sound output is never pumped, so a sound that
+    // was started stays playing until it is stopped.
+    void holdAudio();
 
     // InitGame's result. With `skipIntro`, ESC is held from the start, so the
     // intro shows one frame, and let go of once the start-up is done.
@@ -45,4 +50,5 @@ private:
     bool m_started = false;
     bool m_finished = false;
     std::string m_previousDir;
+    std::shared_ptr<void> m_heldAudio;
 };
