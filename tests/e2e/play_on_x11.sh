@@ -31,6 +31,8 @@ trap cleanup EXIT
 shot() { import -window root "$out/$1.png"; }
 # Mean brightness (0..1) of a region WxH+X+Y of a screenshot.
 brightness() { "$convert" "$out/$1.png" -crop "$2" +repage -colorspace Gray -format "%[fx:mean]" info:; }
+# Share (0..1) of near-white pixels in a region.
+whiteness() { "$convert" "$out/$1.png" -crop "$2" +repage -colorspace Gray -threshold 90% -format "%[fx:mean]" info:; }
 check_picture() {
   local name="$1" centre left right
   centre=$(brightness "$name" 960x720+160+0)
@@ -40,7 +42,8 @@ check_picture() {
   awk -v c="$centre" -v l="$left" -v r="$right" 'BEGIN { exit !(c > 0.02 && l < 0.005 && r < 0.005) }' ||
     { echo "play_on_x11: $name does not show the game scaled to the screen" >&2; exit 1; }
 }
-key() { xdotool key --delay 80 "$@"; }
+# The game polls the keyboard once a frame: hold each key across a few frames.
+key() { xdotool keydown "$1"; sleep 0.2; xdotool keyup "$1"; sleep 0.2; }
 hold() { xdotool keydown "$1"; sleep "$2"; xdotool keyup "$1"; }
 
 cd "$run_dir"
@@ -54,8 +57,16 @@ for _ in $(seq 1 100); do
 done
 sleep 1
 key Escape
-# Loading (13 frames and a two-second hold), then the ship-select screen.
-sleep 5
+# Loading (13 frames and a two-second hold), then the ship-select screen:
+# wait for the loading screen's bright title to go and the white "DEMO" mark
+# to show in the lower right corner.
+for _ in $(seq 1 60); do
+  sleep 0.5
+  shot ship_select
+  awk -v t="$(brightness ship_select 600x60+340+60)" -v d="$(whiteness ship_select 150x38+962+682)" \
+    'BEGIN { exit !(t < 0.08 && d > 0.05) }' && break
+done
+sleep 0.5
 shot ship_select
 check_picture ship_select
 
