@@ -4,6 +4,7 @@
 #include "mmio_api.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -130,32 +131,39 @@ static void FillBufferDescription(DWORD dwFlags, DWORD dwBytes) {
     g_BufferDesc.lpwfxFormat = &g_WaveFormat;
 }
 
+// A sound file the game asked for and could not have is named on stderr with
+// the reason; the game runs on without it.
+static int NotLoaded(const char* fileName, const char* szWhy) {
+    fprintf(stderr, "rockshooter: sound not loaded: %s: %s\n", fileName ? fileName : "(none)", szWhy);
+    return -1;
+}
+
 int LoadSound(const char* fileName, DWORD flags) {
     const int nSlot = FindFreeSlot();
-    if (nSlot < 0) return -1;
-    if (!g_pDirectSound) return -1;
+    if (nSlot < 0) return NotLoaded(fileName, "every sound slot is taken");
+    if (!g_pDirectSound) return NotLoaded(fileName, "no sound device");
 
     HMMIO hFile = mmioOpen(fileName, NULL, MMIO_ALLOCBUF | MMIO_READ);
-    if (!hFile) return -1;
+    if (!hFile) return NotLoaded(fileName, "cannot open the file");
 
     WAVEFORMATEX format;
     memset(&format, 0, sizeof(format));
     MMCKINFO data;
     if (!FindWaveData(hFile, &format, &data)) {
         mmioClose(hFile, 0);
-        return -1;
+        return NotLoaded(fileName, "not a RIFF WAVE file with a format and a data chunk");
     }
     const DWORD dwSize = DataBytesPresent(hFile, &data);
     BYTE* pCopy = new (std::nothrow) BYTE[dwSize ? dwSize : 1];
     if (!pCopy) {
         mmioClose(hFile, 0);
-        return -1;
+        return NotLoaded(fileName, "out of memory");
     }
     const LONG nRead = mmioRead(hFile, (HPSTR)pCopy, (LONG)dwSize);
     mmioClose(hFile, 0);
     if (nRead != (LONG)dwSize) {
         delete[] pCopy;
-        return -1;
+        return NotLoaded(fileName, "the sound data cannot be read");
     }
 
     SSoundSlot* pSlot = &g_Sounds[nSlot];
@@ -170,7 +178,7 @@ int LoadSound(const char* fileName, DWORD flags) {
         if (pSlot->m_pBuffer) pSlot->m_pBuffer->Release();
         pSlot->m_pBuffer = NULL;
         pSlot->m_bInUse = 0;
-        return -1;
+        return NotLoaded(fileName, "no sound buffer could be made for it");
     }
     return nSlot;
 }

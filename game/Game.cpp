@@ -79,11 +79,7 @@ int LoadSounds() {
     };
     for (const SSoundFile& file : files) {
         *file.pnSlot = LoadSound(file.szName, SOUND_FLAGS);
-        if (*file.pnSlot == -1) {
-            std::fprintf(stderr, "rockshooter: sound not loaded: %s (the later sounds are skipped)\n",
-                         file.szName);
-            return 0;
-        }
+        if (*file.pnSlot == -1) return 0;  // the sound bank has said why
     }
     return 1;
 }
@@ -175,7 +171,7 @@ int InitGame() {
     g_App.SetDefaultLight();
 
     if (!PlayIntro()) {
-        std::fprintf(stderr, "rockshooter: the intro video video/intro.avi could not be opened\n");
+        std::fprintf(stderr, "rockshooter: start-up stopped: the intro video video/intro.avi cannot be played\n");
         ReleaseStartup();
         return 0;
     }

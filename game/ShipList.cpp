@@ -3,6 +3,7 @@
 #include "PlayerShip.h"
 #include "file_paths.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -58,7 +59,12 @@ int CShipList::ReadFile(const char* szPath) {
     // The name is the game's own ("media\\default.msl"): mapped to the real
     // file the way every other file the game names is.
     FILE* pFile = szPath ? std::fopen(platform::resolvePath(szPath).c_str(), "rb") : nullptr;
-    if (!pFile) return 0;  // no file: every record stays zero, the list is empty
+    if (!pFile) {
+        // No file: every record stays zero and the list is empty.
+        std::fprintf(stderr, "rockshooter: ship list not read: %s: %s\n", szPath ? szPath : "(none)",
+                     std::strerror(errno));
+        return 0;
+    }
 
     // Fixed 224-byte records, no header; a short read leaves the rest zero.
     for (int i = 0; i < SHIPLIST_MAX_RECORDS; i++) {
@@ -67,6 +73,7 @@ int CShipList::ReadFile(const char* szPath) {
     }
     int nResult = std::ferror(pFile) ? 0 : 1;
     std::fclose(pFile);
+    if (!nResult) std::fprintf(stderr, "rockshooter: ship list not read: %s: read error\n", szPath);
 
     for (int i = 0; i < SHIPLIST_MAX_RECORDS; i++) {
         if (m_Records[i].m_Header[0] != 0) CheckHandling(&m_Records[i]);

@@ -3,6 +3,7 @@
 #include "d3dx8_api.h"
 
 #include "d3dx_mesh.h"
+#include "diagnostics.h"
 #include "file_paths.h"
 #include "image_file.h"
 #include "mesh_builder.h"
@@ -50,7 +51,7 @@ ID3DXBuffer* adjacencyBuffer(UINT faces) {
 }
 
 HRESULT fail(const std::string& path, const std::string& why) {
-    std::fprintf(stderr, "platform: mesh not loaded: %s: %s\n", path.c_str(), why.c_str());
+    platform::reportUnusableFile("mesh", path, why);
     return E_FAIL;
 }
 

@@ -4,6 +4,7 @@
 // A8R8G8B8 for images with it) and the managed pool.
 #include "d3dx8_api.h"
 
+#include "diagnostics.h"
 #include "image_file.h"
 
 #include <algorithm>
@@ -68,7 +69,7 @@ HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice8* device, LPCSTR fileName,
     if (!device || !fileName || !texture) return D3DERR_INVALIDCALL;
     const platform::DecodeResult decoded = platform::loadImageFile(fileName);
     if (!decoded.ok) {
-        std::fprintf(stderr, "platform: texture not loaded: %s\n", decoded.error.c_str());
+        platform::reportUnusableFile("image", fileName, decoded.error);
         return D3DERR_NOTAVAILABLE;
     }
     const platform::DecodedImage& image = decoded.image;

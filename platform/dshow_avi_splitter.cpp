@@ -3,6 +3,7 @@
 // each connected pin has a streaming thread of its own with its own reader
 // on the file, so a sound stream never starves behind a video stream that
 // waits for its presentation times.
+#include "diagnostics.h"
 #include "dshow_filters.h"
 #include "dshow_graph.h"
 
@@ -41,8 +42,12 @@ AVFormatContext* openAvi(const std::string& path) {
     quietLibraries();
     AVFormatContext* context = nullptr;
     const AVInputFormat* avi = av_find_input_format("avi");
-    if (avformat_open_input(&context, path.c_str(), avi, nullptr) < 0) return nullptr;
+    if (avformat_open_input(&context, path.c_str(), avi, nullptr) < 0) {
+        reportUnusableFile("video", path, "not an AVI file that can be read");
+        return nullptr;
+    }
     if (avformat_find_stream_info(context, nullptr) < 0) {
+        reportUnusableFile("video", path, "its streams cannot be read");
         avformat_close_input(&context);
         return nullptr;
     }

@@ -1,5 +1,6 @@
 // The file source: it only names the file and says whether it is an AVI;
 // the splitter downstream reads the file itself.
+#include "diagnostics.h"
 #include "dshow_filters.h"
 
 #include <cstdio>
@@ -40,7 +41,10 @@ HRESULT FileSource::Create(const std::string& path, FileSource** source) {
     if (!source) return E_POINTER;
     *source = nullptr;
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return VFW_E_NOT_FOUND;
+    if (!file) {
+        reportUnusableFile("video", path, "cannot open the file");
+        return VFW_E_NOT_FOUND;
+    }
     char header[12] = {};
     const size_t got = std::fread(header, 1, sizeof header, file);
     std::fclose(file);

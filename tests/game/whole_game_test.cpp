@@ -100,6 +100,28 @@ struct Pixels {
     }
 };
 
+// A run directory like the real one in which the named files are missing.
+std::string runDirWithout(const std::string& name, const std::vector<std::string>& missing) {
+    const std::string dir = testenv::outputPath(name);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(testenv::runDir())) {
+        if (!entry.is_regular_file()) continue;
+        const std::string relative =
+            std::filesystem::relative(entry.path(), testenv::runDir()).string();
+        bool skip = false;
+        for (const std::string& m : missing) skip = skip || relative == m;
+        if (skip) continue;
+        std::filesystem::create_directories(std::filesystem::path(dir + "/" + relative).parent_path());
+        std::filesystem::create_symlink(entry.path(), dir + "/" + relative);
+    }
+    return dir;
+}
+
+size_t occurrences(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
 int red(uint32_t p) { return (p >> 16) & 0xFF; }
 int green(uint32_t p) { return (p >> 8) & 0xFF; }
 int blue(uint32_t p) { return p & 0xFF; }
@@ -142,20 +164,34 @@ TEST(WholeGame, EscapeHeldAtTheStartShowsOneIntroFrame) {
 }
 
 TEST(WholeGame, AMissingIntroVideoEndsTheStartUpWithNothingLoaded) {
-    // A run directory like the real one, without its video folder.
-    const std::string dir = testenv::outputPath("no_video");
-    std::filesystem::create_directories(dir);
-    for (const char* folder : {"media", "SOUND"})
-        std::filesystem::create_directory_symlink(testenv::runDir() + "/" + folder,
-                                                  dir + "/" + folder);
-    GameSession game(dir);
+    GameSession game(runDirWithout("no_video", {"video/intro.avi"}));
     int presents = 0;
     host::deviceFaults().afterPresent = [&](int) { ++presents; };
+    testing::internal::CaptureStderr();
     EXPECT_EQ(game.start(), 0);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("intro.avi: cannot open the file"), std::string::npos) << said;
+    EXPECT_NE(said.find("start-up stopped"), std::string::npos) << said;
     EXPECT_EQ(presents, 0);
     EXPECT_EQ(g_nSndNewText, -1) << "no sound is loaded before the clip is open";
     EXPECT_EQ(g_App.m_pDevice, nullptr) << "a failed start-up lets go of its device";
     EXPECT_EQ(host::liveDirectInputObjects(), 0);
+}
+
+TEST(WholeGame, EveryMissingFileIsNamedOnceWithItsReasonAndTheGameRunsOn) {
+    GameSession game(runDirWithout("missing_files", {"SOUND/exp1.WAV", "media/default.msl",
+                                                      "media/loadscreen.bmp", "media/kelvane1.x"}));
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(game.start(), 1);
+    game.frames(3);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(occurrences(said, "exp1.WAV: cannot open the file"), 1u) << said;
+    EXPECT_EQ(occurrences(said, "default.msl: No such file"), 1u) << said;
+    EXPECT_EQ(occurrences(said, "loadscreen.bmp: cannot open"), 1u) << said << "(asked for twice)";
+    EXPECT_EQ(occurrences(said, "kelvane1.x:"), 1u) << said;
+    EXPECT_EQ(g_nSndExplosion, -1);
+    EXPECT_EQ(g_ShipList.m_nCount, 0);
+    EXPECT_EQ(g_nGameState, GS_SHIPSELECT);
 }
 
 TEST(WholeGame, TheFirstWaveAndStarFieldComeFromTheUnseededGenerator) {
