@@ -20,6 +20,7 @@
 #include "SoundBank.h"
 #include "StarField.h"
 #include "TextureFont.h"
+#include "TextureRenderer.h"
 #include "host.h"
 #include "host_input.h"
 #include "test_env.h"
@@ -169,6 +170,23 @@ TEST(WholeGame, EscapeHeldAtTheStartShowsOneIntroFrame) {
     host::deviceFaults().afterPresent = [&](int) { ++presents; };
     ASSERT_EQ(game.start(/*skipIntro=*/true), 1);
     EXPECT_EQ(presents, 1 + 13);
+}
+
+TEST(WholeGame, AnIntroGraphThatGivesUpEndsTheIntro) {
+    GameSession game;
+    int presents = 0;
+    host::deviceFaults().afterPresent = [&](int) {
+        if (++presents != 2) return;
+        IMediaEventSink* sink = nullptr;
+        g_IntroVideo.m_pGB->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink));
+        ASSERT_NE(sink, nullptr);
+        sink->Notify(EC_ERRORABORT, E_FAIL, 0);
+        sink->Release();
+    };
+    ASSERT_EQ(game.start(/*skipIntro=*/false), 1);
+    // The graph queues a few events of its own ahead of the abort at most.
+    EXPECT_LE(presents, 2 + 4 + 13);
+    EXPECT_EQ(g_nGameState, GS_SHIPSELECT);
 }
 
 TEST(WholeGame, AMissingIntroVideoEndsTheStartUpWithNothingLoaded) {
