@@ -51,10 +51,13 @@ int liveShots() {
 }
 
 
+// A live bonus text at the place where they all start (x 350, rising from y 300).
 bool hasBonusText(const char* text) {
     for (int i = 0; i < g_BonusText.m_nCount; ++i) {
         const SFloatingText& t = g_BonusText.m_pTexts[i];
-        if (t.m_nLife > 0 && std::strcmp(t.m_szText, text) == 0) return true;
+        if (t.m_nLife > 0 && std::strcmp(t.m_szText, text) == 0 && t.m_fX == 350.0f &&
+            t.m_fY < 300.0f && t.m_fY > 290.0f)
+            return true;
     }
     return false;
 }
@@ -355,6 +358,7 @@ TEST(WholeGame, TheWaveClockRunsOnlyInPlayAndTheThirdWaveBringsTheCredits) {
     g_fWaveClock = 29.99f;
     game.frame();
     EXPECT_EQ(g_nWave, 3);
+    EXPECT_EQ(g_fWaveClock, 0.0f) << "a new wave starts its clock from 0";
     game.frame();
     ASSERT_EQ(g_nGameState, GS_CREDITS);
     EXPECT_EQ(g_fWaveClock, 0.0f);
@@ -372,6 +376,8 @@ TEST(WholeGame, TheWaveClockRunsOnlyInPlayAndTheThirdWaveBringsTheCredits) {
     game.frames(2);
     EXPECT_EQ(g_nGameState, GS_MAINMENU) << "after 1000 credits frames";
     EXPECT_EQ(g_nWave, 1);
+    EXPECT_EQ(g_nCreditsCounter, 0) << "ready for the next credits";
+    EXPECT_EQ(g_bCreditsStarted, 0) << "the new game set the credits up afresh";
     EXPECT_EQ(clock, 0.0f) << "the clock stood still in the credits";
 }
 
@@ -508,9 +514,11 @@ TEST(WholeGame, EachScreenDrawsItsOwnTextsInPlaceAndColour) {
     game.tap(DIK_RETURN);
     ASSERT_EQ(g_nGameState, GS_PLAYING);
     g_nWave = 3;
+    g_fWaveClock = 12.0f;
     trace.clear();
     game.frame();
     ASSERT_EQ(g_nGameState, GS_CREDITS);
+    EXPECT_EQ(g_fWaveClock, 0.0f) << "the credits clear the clock";
     EXPECT_TRUE(described(trace, &g_FontSmall).empty());
     EXPECT_EQ(described(trace, &g_FontLarge), std::vector<std::string>{kDemo});
     EXPECT_EQ(described(trace, &g_CreditsText.m_Font),
