@@ -164,6 +164,9 @@ int CTextureRenderer::CheckFinished() {
     // Judged by the call's result: with no event waiting the code is not set.
     if (FAILED(m_pME->GetEvent(&lEventCode, &lParam1, &lParam2, 0))) return 0;
     m_pME->FreeEventParams(lEventCode, lParam1, lParam2);
+    // A graph that gave up (a stream error, or an abort) will send no end of
+    // clip: that counts as the end too, so nobody waits for it for ever.
+    if (lEventCode == EC_ERRORABORT || lEventCode == EC_USERABORT) return 1;
     if (lEventCode != EC_COMPLETE) return 0;
     if (m_pMP) m_pMP->put_CurrentPosition(0.0);
     return 1;

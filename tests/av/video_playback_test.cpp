@@ -16,6 +16,9 @@ using namespace videotest;
 
 namespace {
 
+// An event code the graph passes on that has nothing to do with the end.
+const LONG kOtherEvent = 0x0E;
+
 std::vector<int> frameNumbers(int count, int times = 1) {
     std::vector<int> frames;
     for (int t = 0; t < times; ++t)
@@ -136,8 +139,9 @@ TEST(VideoPlayback, OneCheckTakesOneEventSoAnEndBehindOthersIsSeenLater) {
         renderer.m_pME->FreeEventParams(code, param1, param2);
     CComPtr<IMediaEventSink> sink;
     ASSERT_EQ(renderer.m_pGB->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink)), S_OK);
-    sink->Notify(EC_USERABORT, 0, 0);
-    sink->Notify(EC_ERRORABORT, E_FAIL, 0);
+    // Two events that say nothing of the clip's end, then the end.
+    sink->Notify(kOtherEvent, 0, 0);
+    sink->Notify(kOtherEvent + 1, 0, 0);
     sink->Notify(EC_COMPLETE, S_OK, 0);  // the only renderer's end
 
     REFTIME before = 0, after = 0;
@@ -150,6 +154,33 @@ TEST(VideoPlayback, OneCheckTakesOneEventSoAnEndBehindOthersIsSeenLater) {
     EXPECT_EQ(renderer.CheckFinished(), 0) << "the queue is empty";
     EXPECT_EQ(platform::unfreedEventParams(renderer.m_pME), 0);
     renderer.m_pMC->Stop();
+}
+
+TEST(VideoPlayback, AGraphThatGaveUpCountsAsFinished) {
+    TestDevice device;
+    avitest::AviSpec spec;
+    spec.frames = 250;  // ten seconds: the clip's own end stays out of the way
+    spec.withSound = false;
+    const std::string path = avitest::writeAvi("video_aborted.avi", spec);
+    for (const LONG code : {EC_ERRORABORT, EC_USERABORT}) {
+        SCOPED_TRACE(code);
+        RecordingRenderer renderer;
+        ASSERT_EQ(renderer.OpenFile(device.device(), path.c_str()), S_OK);
+        waitForFrames(renderer, 3);
+        LONG got = 0;
+        LONG_PTR param1 = 0, param2 = 0;
+        while (renderer.m_pME->GetEvent(&got, &param1, &param2, 0) == S_OK)
+            renderer.m_pME->FreeEventParams(got, param1, param2);
+        EXPECT_EQ(renderer.CheckFinished(), 0) << "nothing queued";
+        CComPtr<IMediaEventSink> sink;
+        ASSERT_EQ(renderer.m_pGB->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink)),
+                  S_OK);
+        sink->Notify(code, E_FAIL, 0);
+        EXPECT_EQ(renderer.CheckFinished(), 1);
+        EXPECT_EQ(renderer.CheckFinished(), 0) << "taken once";
+        EXPECT_EQ(platform::unfreedEventParams(renderer.m_pME), 0);
+        renderer.m_pMC->Stop();
+    }
 }
 
 TEST(VideoPlayback, StopInTheMiddleReturnsPromptlyAndLeavesNoThread) {

@@ -20,13 +20,17 @@
 #include "SoundBank.h"
 #include "StarField.h"
 #include "TextureFont.h"
+#include "TextureRenderer.h"
 #include "host.h"
 #include "host_input.h"
 #include "test_env.h"
+#include "text_trace.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -47,10 +51,13 @@ int liveShots() {
 }
 
 
+// A live bonus text at the place where they all start (x 350, rising from y 300).
 bool hasBonusText(const char* text) {
     for (int i = 0; i < g_BonusText.m_nCount; ++i) {
         const SFloatingText& t = g_BonusText.m_pTexts[i];
-        if (t.m_nLife > 0 && std::strcmp(t.m_szText, text) == 0) return true;
+        if (t.m_nLife > 0 && std::strcmp(t.m_szText, text) == 0 && t.m_fX == 350.0f &&
+            t.m_fY < 300.0f && t.m_fY > 290.0f)
+            return true;
     }
     return false;
 }
@@ -126,6 +133,33 @@ int red(uint32_t p) { return (p >> 16) & 0xFF; }
 int green(uint32_t p) { return (p >> 8) & 0xFF; }
 int blue(uint32_t p) { return p & 0xFF; }
 
+// "text @x,y #colour", one line per text drawn with `font`.
+std::vector<std::string> described(const TextTrace& trace, const CTextureFont* font) {
+    std::vector<std::string> lines;
+    for (const DrawnText& t : trace.with(font)) {
+        char line[128];
+        std::snprintf(line, sizeof line, "%s @%g,%g #%08x", t.text.c_str(), t.x, t.y,
+                      static_cast<unsigned>(t.colour));
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string textLine(const char* text, float x, float y, float r, float g, float b, float a) {
+    char line[128];
+    std::snprintf(line, sizeof line, "%s @%g,%g #%08x", text, x, y,
+                  static_cast<unsigned>(static_cast<D3DCOLOR>(D3DXCOLOR(r, g, b, a))));
+    return line;
+}
+
+const std::string kDemo = textLine("DEMO", 670, 568, 1, 1, 1, 1);
+
+bool lightOn(int index) {
+    BOOL on = FALSE;
+    g_App.m_pDevice->GetLightEnable(index, &on);
+    return on != FALSE;
+}
+
 }  // namespace
 
 TEST(WholeGame, StartsUpThroughTheIntroAndThirteenLoadingFramesToTheShipSelectScreen) {
@@ -161,6 +195,23 @@ TEST(WholeGame, EscapeHeldAtTheStartShowsOneIntroFrame) {
     host::deviceFaults().afterPresent = [&](int) { ++presents; };
     ASSERT_EQ(game.start(/*skipIntro=*/true), 1);
     EXPECT_EQ(presents, 1 + 13);
+}
+
+TEST(WholeGame, AnIntroGraphThatGivesUpEndsTheIntro) {
+    GameSession game;
+    int presents = 0;
+    host::deviceFaults().afterPresent = [&](int) {
+        if (++presents != 2) return;
+        IMediaEventSink* sink = nullptr;
+        g_IntroVideo.m_pGB->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink));
+        ASSERT_NE(sink, nullptr);
+        sink->Notify(EC_ERRORABORT, E_FAIL, 0);
+        sink->Release();
+    };
+    ASSERT_EQ(game.start(/*skipIntro=*/false), 1);
+    // The graph queues a few events of its own ahead of the abort at most.
+    EXPECT_LE(presents, 2 + 4 + 13);
+    EXPECT_EQ(g_nGameState, GS_SHIPSELECT);
 }
 
 TEST(WholeGame, AMissingIntroVideoEndsTheStartUpWithNothingLoaded) {
@@ -343,6 +394,7 @@ TEST(WholeGame, TheWaveClockRunsOnlyInPlayAndTheThirdWaveBringsTheCredits) {
     g_fWaveClock = 29.99f;
     game.frame();
     EXPECT_EQ(g_nWave, 3);
+    EXPECT_EQ(g_fWaveClock, 0.0f) << "a new wave starts its clock from 0";
     game.frame();
     ASSERT_EQ(g_nGameState, GS_CREDITS);
     EXPECT_EQ(g_fWaveClock, 0.0f);
@@ -360,6 +412,8 @@ TEST(WholeGame, TheWaveClockRunsOnlyInPlayAndTheThirdWaveBringsTheCredits) {
     game.frames(2);
     EXPECT_EQ(g_nGameState, GS_MAINMENU) << "after 1000 credits frames";
     EXPECT_EQ(g_nWave, 1);
+    EXPECT_EQ(g_nCreditsCounter, 0) << "ready for the next credits";
+    EXPECT_EQ(g_bCreditsStarted, 0) << "the new game set the credits up afresh";
     EXPECT_EQ(clock, 0.0f) << "the clock stood still in the credits";
 }
 
@@ -428,4 +482,209 @@ TEST(WholeGame, TheHeadsUpDisplayAndTheDemoMarkShowWhereTheyBelong) {
     Pixels play;
     EXPECT_GT(play.count(0, 585, 120, 600, bluish), 10) << "the shields in blue at the bottom left";
     EXPECT_GT(play.count(670, 568, 800, 600, white), 20);
+}
+
+TEST(WholeGame, EachScreenDrawsItsOwnTextsInPlaceAndColour) {
+    GameSession game;
+    ASSERT_EQ(game.start(), 1);
+    TextTrace trace;
+    game.frame();
+    EXPECT_TRUE(described(trace, &g_FontSmall).empty()) << "no heads-up display on ship select";
+    EXPECT_EQ(described(trace, &g_FontLarge), std::vector<std::string>{kDemo});
+
+    // The frame on which "ok" is clicked already shows the display and counts time.
+    pointAt(game, 498, 395);
+    host::pressMouseButton(0);
+    game.frame();
+    host::releaseMouseButton(0);
+    trace.clear();
+    game.frame();
+    ASSERT_EQ(g_nGameState, GS_PLAYING);
+    EXPECT_EQ(described(trace, &g_FontSmall).size(), 5u);
+    EXPECT_GT(g_fWaveClock, 0.0f);
+
+    g_Rocks.Clear();
+    g_Ship.m_nShields = -5;
+    g_Ship.m_nMissiles = 7;
+    g_Ship.m_nScore = 123;
+    g_nWave = 2;
+    const struct {
+        float clock;
+        const char* countdown;
+    } clocks[] = {{0.0f, "Next Wave 30"}, {0.01f, "Next Wave 29"}, {29.5f, "Next Wave 0"}};
+    for (const auto& c : clocks) {
+        g_fWaveClock = c.clock;
+        trace.clear();
+        game.frame();
+        const std::vector<std::string> hud = {
+            textLine("Shields: -5", 0, 585, 0, 0, 1, 0.5f),  textLine("Missles: 7", 0, 570, 1, 0, 1, 0.5f),
+            textLine("SCORE: 123", 350, 0, 1, 0, 1, 0.5f),   textLine("WAVE 2", 360, 584, 1, 0, 1, 0.5f),
+            textLine(c.countdown, 0, 0, 1, 1, 1, 1),
+        };
+        EXPECT_EQ(described(trace, &g_FontSmall), hud) << "clock " << c.clock;
+        EXPECT_EQ(described(trace, &g_FontLarge), std::vector<std::string>{kDemo});
+    }
+    g_Ship.m_nShields = 100;
+
+    // ESC: the rest of play still runs (the ship moves), the menu and the
+    // display over it come in the same frame, and that frame's time is not counted.
+    g_Ship.m_fVelX = 1.0f;
+    const float x = g_Ship.m_fX;
+    const float clock = g_fWaveClock;
+    game.press(DIK_ESCAPE);
+    trace.clear();
+    game.frame();
+    game.release(DIK_ESCAPE);
+    EXPECT_EQ(g_nGameState, GS_MAINMENU);
+    EXPECT_GT(g_Ship.m_fX, x);
+    EXPECT_EQ(g_fWaveClock, clock);
+    const std::vector<DrawnText>& drawn = trace.all();
+    ASSERT_EQ(described(trace, &g_FontSmall).size(), 5u);
+    ASSERT_FALSE(trace.with(&g_Menu.m_Font).empty());
+    EXPECT_EQ(drawn[drawn.size() - 7].font, &g_Menu.m_Font) << "the display is drawn over the menu";
+    EXPECT_EQ(drawn[drawn.size() - 6].font, &g_FontSmall);
+    EXPECT_EQ(drawn.back().text, "DEMO");
+
+    // The credits: no display, the title line at once, "DEMO" still.
+    game.frames(6);
+    game.tap(DIK_RETURN);
+    ASSERT_EQ(g_nGameState, GS_PLAYING);
+    g_nWave = 3;
+    g_fWaveClock = 12.0f;
+    trace.clear();
+    game.frame();
+    ASSERT_EQ(g_nGameState, GS_CREDITS);
+    EXPECT_EQ(g_fWaveClock, 0.0f) << "the credits clear the clock";
+    EXPECT_TRUE(described(trace, &g_FontSmall).empty());
+    EXPECT_EQ(described(trace, &g_FontLarge), std::vector<std::string>{kDemo});
+    EXPECT_EQ(described(trace, &g_CreditsText.m_Font),
+              std::vector<std::string>{textLine("- CREDITS - ", 0, 619, 1, 1, 1, 0.5f)});
+    const struct {
+        int counter;
+        const char* line;
+    } lines[] = {{30, nullptr}, {31, "Art: Tamberlin "}, {61, "Programming: Tamberlin "},
+                 {91, "SoundFX & Music: Tamberlin "}};
+    for (const auto& l : lines) {
+        g_nCreditsCounter = l.counter - 1;
+        trace.clear();
+        game.frame();
+        const std::vector<DrawnText> drawn = trace.with(&g_CreditsText.m_Font);
+        ASSERT_FALSE(drawn.empty());
+        const DrawnText& newest = drawn.back();
+        if (l.line) {
+            EXPECT_EQ(newest.text, l.line) << "counter " << l.counter;
+            EXPECT_EQ(newest.y, 619.0f);
+        } else {
+            EXPECT_LT(newest.y, 619.0f) << "no line added at counter " << l.counter;
+        }
+    }
+}
+
+TEST(WholeGame, HeldFireKeysKeepTheirCadenceAndTheShipLight) {
+    GameSession game;
+    ASSERT_EQ(game.start(), 1);
+    startPlaying(game);
+    g_Rocks.Clear();
+    g_Ship.m_nFireDelay = 8;
+    g_Ship.m_nMissileDelay = 20;
+    game.frames(25);
+    EXPECT_EQ(g_Ship.m_nFireCounter, 9) << "the counter stops one past the delay";
+    EXPECT_EQ(g_Ship.m_nMissileCounter, 21);
+    EXPECT_FALSE(lightOn(1));
+
+    // Both CTRL keys held fire no faster than one: a shot every 9 frames.
+    game.press(DIK_LCONTROL);
+    game.press(DIK_RCONTROL);
+    std::vector<int> shotFrames;
+    for (int i = 0; i < 30; ++i) {
+        const int shots = liveShots();
+        game.frame();
+        if (liveShots() > shots) shotFrames.push_back(i);
+        EXPECT_EQ(liveShots() - shots, i % 9 == 0 ? 1 : 0) << "frame " << i;
+        EXPECT_TRUE(lightOn(1)) << "on while a CTRL key is held, frame " << i;
+    }
+    EXPECT_EQ(shotFrames, (std::vector<int>{0, 9, 18, 27}));
+    EXPECT_EQ(g_Lights.m_pLights[1].Range, 75.0f);
+    game.release(DIK_LCONTROL);
+    game.frame();
+    EXPECT_TRUE(lightOn(1)) << "the right CTRL alone keeps it on";
+    game.release(DIK_RCONTROL);
+    game.frame();
+    EXPECT_FALSE(lightOn(1)) << "off once both are up";
+
+    // SPACE held: a pair every 21 frames, five pairs from ten missiles.
+    g_Ship.m_nMissiles = 10;
+    game.press(DIK_SPACE);
+    std::vector<int> pairFrames;
+    for (int i = 0; i < 110; ++i) {
+        const int missiles = g_Ship.m_nMissiles;
+        game.frame();
+        if (g_Ship.m_nMissiles != missiles) {
+            pairFrames.push_back(i);
+            EXPECT_EQ(missiles - g_Ship.m_nMissiles, 2);
+        }
+    }
+    game.release(DIK_SPACE);
+    EXPECT_EQ(pairFrames, (std::vector<int>{0, 21, 42, 63, 84}));
+    EXPECT_EQ(g_Ship.m_nMissiles, 0);
+}
+
+TEST(WholeGame, TheZoomKeysAreClampedEachInTurn) {
+    GameSession game;
+    ASSERT_EQ(game.start(), 1);
+    startPlaying(game);
+    g_Rocks.Clear();
+    const struct {
+        float from;
+        std::vector<int> keys;
+        float to;
+    } cases[] = {
+        {145, {DIK_EQUALS}, 150},          {150, {DIK_EQUALS}, 150},
+        {-235, {DIK_MINUS}, -240},         {-240, {DIK_MINUS}, -240},
+        {0, {DIK_EQUALS, DIK_MINUS}, 0},   {150, {DIK_EQUALS, DIK_MINUS}, 140},
+        {145, {DIK_EQUALS, DIK_MINUS}, 140}, {-240, {DIK_EQUALS, DIK_MINUS}, -240},
+        {50, {DIK_EQUALS, DIK_HOME}, -100}, {-240, {DIK_HOME}, -100},
+    };
+    for (const auto& c : cases) {
+        g_fCameraZ = c.from;
+        for (int key : c.keys) game.press(key);
+        game.frame();
+        for (int key : c.keys) game.release(key);
+        EXPECT_EQ(g_fCameraZ, c.to) << "from " << c.from << " with " << c.keys.size() << " keys";
+        EXPECT_EQ(g_Camera.m_fZ, c.to) << "the camera follows in the same frame";
+    }
+}
+
+TEST(WholeGame, TheBurningShipSpawnsOneExplosionFromFiveDraws) {
+    GameSession game;
+    ASSERT_EQ(game.start(), 1);
+    startPlaying(game);
+    g_Rocks.Clear();
+    g_Ship.m_fX = 12.5f;
+    g_Ship.m_fY = -7.25f;
+    g_Ship.m_fVelX = g_Ship.m_fVelY = 0.0f;
+    g_Ship.m_nShields = -1;
+    for (unsigned seed : {1u, 2u, 7u, 12345u}) {
+        for (int i = 0; i < g_Explosions.m_nCount; ++i) g_Explosions.m_pExplosions[i].m_bActive = 0;
+        srand(seed);
+        const int draws[5] = {rand(), rand(), rand(), rand(), rand()};
+        srand(seed);
+        game.frame();
+        std::vector<SExplosion> spawned;
+        for (int i = 0; i < g_Explosions.m_nCount; ++i)
+            if (g_Explosions.m_pExplosions[i].m_bActive) spawned.push_back(g_Explosions.m_pExplosions[i]);
+        ASSERT_EQ(spawned.size(), 1u) << "seed " << seed;
+        const SExplosion& e = spawned[0];
+        // Size and alpha are tenths (never 0), z lies around the play plane 250.
+        const float size = static_cast<float>(draws[0] % 5 + 1) / 10.0f;
+        const float alpha = static_cast<float>(draws[1] % 10 + 1) / 10.0f;
+        EXPECT_EQ(e.m_fSizeX, size) << "seed " << seed;
+        EXPECT_EQ(e.m_fSizeY, size);
+        EXPECT_EQ(e.m_Colour, static_cast<D3DCOLOR>(D3DXCOLOR(1, 1, 1, alpha)));
+        EXPECT_EQ(e.m_fZ, static_cast<float>(draws[2] % 30 + 235));
+        EXPECT_EQ(e.m_fY, static_cast<float>(draws[3] % 20) + -7.25f - 10.0f);
+        EXPECT_EQ(e.m_fX, static_cast<float>(draws[4] % 20) + 12.5f - 10.0f);
+        EXPECT_TRUE(lightOn(1));
+        EXPECT_EQ(g_Lights.m_pLights[1].Range, 100.0f);
+    }
 }
