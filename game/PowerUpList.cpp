@@ -107,9 +107,11 @@ int CPowerUpList::CheckPickup(CPlayerShip* pShip, SPowerUp* pOut, int nMargin) {
     for (int i = 0; i < m_nCount; i++) {
         const SPowerUp& p = m_pPowerUps[i];
         if (!p.m_bActive) continue;
-        const float fDX = pShip->m_fX - p.m_fX;
-        const float fDY = pShip->m_fY - p.m_fY;
-        const float fDistance = std::sqrt(fDX * fDX + fDY * fDY);
+        // Measured as the rocks' contact is: the squares summed in double,
+        // the distance stored as a float.
+        const double dDX = double(pShip->m_fX - p.m_fX);
+        const double dDY = double(pShip->m_fY - p.m_fY);
+        const float fDistance = float(std::sqrt(dDX * dDX + dDY * dDY));
         if (!(dReach > fDistance)) continue;
         Kill(i);
         ApplyBonus(pShip, p.m_nType);

@@ -4,6 +4,7 @@
 #include "PowerUpList.h"
 
 #include "PlayerShip.h"
+#include "RockField.h"
 #include "pool_test_support.h"
 
 #include <gtest/gtest.h>
@@ -116,6 +117,38 @@ TEST(PowerUpListTest, ReachIsTheMarginPlusFiftyMeanScalesInXAndYOnlyAndItsEdgeIs
         SPowerUp out;
         EXPECT_EQ(powerUps.CheckPickup(&ship, &out, c.margin), c.picked ? 1 : 0);
         EXPECT_EQ(powerUps.m_pPowerUps[0].m_bActive, c.picked ? 0 : 1);
+    }
+}
+
+// The reach is measured like the rocks' contact: a power-up and a rock of the
+// same scale at the same place agree on every ship position around the edge.
+// The first point is 16.0000019 away while the reach is 16.0000006: summing
+// the squares in single precision rounds that distance down to 16 and took it.
+TEST(PowerUpListTest, ReachEdgeAgreesWithTheRockContact) {
+    struct Case {
+        float powerUpX, powerUpY, shipX, shipY;
+        bool picked;
+    };
+    const Case cases[] = {
+        {-22.465f, 14.464f, -6.48367214f, 15.2367821f, false},
+        {0.0f, 0.0f, 16.0f, 0.0f, true},  // 16 is inside 16.0000006
+        {0.0f, 0.0f, 16.000002f, 0.0f, false},
+        {100.0f, -50.0f, 109.6f, -37.2f, true},  // 15.9999981 away
+        {550.468018f, -928.026978f, 561.516418f, -939.599915f, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "ship (" << c.shipX << ", " << c.shipY << ")");
+        CPowerUpList powerUps(1);
+        powerUps.Spawn(c.powerUpX, c.powerUpY, 250.0f, POWERUP_SHIELD);
+        powerUps.Draw();
+        CRockField rocks(1);
+        rocks.Add(c.powerUpX, c.powerUpY, 250.0f, 0.3f, 0.3f, 0.3f, 0.0f, 0.0f, 1);
+        CPlayerShip ship;
+        ship.m_fX = c.shipX;
+        ship.m_fY = c.shipY;
+        SPowerUp out;
+        EXPECT_EQ(rocks.HitTest(c.shipX, c.shipY, 1), c.picked ? 1 : 0);
+        EXPECT_EQ(powerUps.CheckPickup(&ship, &out, 1), c.picked ? 1 : 0);
     }
 }
 

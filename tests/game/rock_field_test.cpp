@@ -115,6 +115,7 @@ TEST(RockFieldRecords, EveryRecordStartsZeroedEvenOnReusedMemory) {
 TEST(RockFieldRecords, AddTakesLowestFreeSlotKeepsRotationAndFailsWhenFull) {
     CRockField field(3);
     field.m_pRocks[1].m_fRotX = 40.0f;  // left by an earlier rock
+    field.m_pRocks[1].m_nHitCooldown = 6;  // a bounced rock blasted away
     srand(5);
     ASSERT_EQ(1, field.Add(1, 2, 250, 0.2f, 0.24f, 0.28f, 0.5f, -0.5f, 40));
     field.Kill(1);  // nothing there: no effect
@@ -129,6 +130,7 @@ TEST(RockFieldRecords, AddTakesLowestFreeSlotKeepsRotationAndFailsWhenFull) {
     EXPECT_EQ(40, field.m_pRocks[0].m_nHitPoints);
     EXPECT_FLOAT_EQ(0.2f + 0.24f + 0.28f, field.m_pRocks[0].m_fMass);
     EXPECT_EQ(40.0f, field.m_pRocks[1].m_fRotX) << "a new rock keeps the slot's rotation";
+    EXPECT_EQ(0, field.m_pRocks[1].m_nHitCooldown) << "but can be hit at once";
     for (int i = 0; i < 3; ++i) {
         const SRock& rock = field.m_pRocks[i];
         for (float spin : {rock.m_fSpinX, rock.m_fSpinY, rock.m_fSpinZ}) {
@@ -343,20 +345,26 @@ TEST_F(RockFixture, ShipBounceExchangesMomentumAndCostsShields) {
         int hitPoints;
         int shieldLoss;
         int hitPointsAfter;
+        int shields;  // before the contact
+        int flash;    // the shield's flash after it
     };
     const Case cases[] = {
         // scale 0.2: mass 0.6, f just above 0.2
-        {0.2f, 0, 0, 1, 0, 40, 2, 35},
-        {0.2f, -0.5f, 0.25f, 1, -1, 40, 2, 35},
-        {0.16f, 0.3f, 0, 0, 0.5f, 8, 1, 3},  // f just below 0.16: one shield point
-        {0.24f, 0, 0, 2, 0, 5, 2, 0},        // 5 hit points: it leaves the field
-        {0.36f, 0, 0, 0.5f, 0, 3, 3, 0},
-        {0.08f, 0, 0, 0.5f, 0, 9, 0, 4},     // a small fragment costs nothing
+        {0.2f, 0, 0, 1, 0, 40, 2, 35, 100, 20},
+        {0.2f, -0.5f, 0.25f, 1, -1, 40, 2, 35, 100, 20},
+        {0.16f, 0.3f, 0, 0, 0.5f, 8, 1, 3, 100, 20},  // f just below 0.16: one shield point
+        {0.24f, 0, 0, 2, 0, 5, 2, 0, 100, 20},        // 5 hit points: it leaves the field
+        {0.36f, 0, 0, 0.5f, 0, 3, 3, 0, 100, 20},
+        {0.08f, 0, 0, 0.5f, 0, 9, 0, 4, 100, 20},     // a small fragment costs nothing
+        // The shield flashes before the loss: the hit that destroys the ship still shows.
+        {0.36f, 0, 0, 0.5f, 0, 40, 3, 35, 2, 20},
+        {0.36f, 0, 0, 0.5f, 0, 40, 3, 35, -1, 0},     // already destroyed: no flash
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "scale " << c.scale << " rock vel " << c.rockVelX);
         field.Clear();
         ship.Reset();
+        ship.m_nShields = c.shields;
         ship.m_fX = 40.0f;
         ship.m_fY = 10.0f;
         ship.m_fVelX = c.shipVelX;
@@ -380,10 +388,10 @@ TEST_F(RockFixture, ShipBounceExchangesMomentumAndCostsShields) {
             EXPECT_NEAR(momentumX, m2 * rock.m_fVelX + m1 * ship.m_fVelX, 1e-5);
             EXPECT_NEAR(momentumY, m2 * rock.m_fVelY + m1 * ship.m_fVelY, 1e-5);
         }
-        EXPECT_EQ(100 - c.shieldLoss, ship.m_nShields);
+        EXPECT_EQ(c.shields - c.shieldLoss, ship.m_nShields);
         EXPECT_EQ(c.hitPointsAfter, rock.m_nHitPoints);
         EXPECT_EQ(10, rock.m_nHitCooldown);
-        EXPECT_EQ(20, ship.m_nShieldFlash);
+        EXPECT_EQ(c.flash, ship.m_nShieldFlash);
         EXPECT_EQ(0, ship.m_nScore) << "a bounce scores nothing";
     }
 }
@@ -606,12 +614,18 @@ TEST_F(RockFixture, ShotThatDoesNotDestroyPushesAndDamages) {
     int live = 0;
     for (int i = 0; i < explosions.m_nCount; ++i) live += explosions.m_pExplosions[i].m_bActive;
     EXPECT_EQ(3, live);
+    // After the sparks, each puff draws its offsets for z, then y, then x.
+    srand(8);
+    for (int i = 0; i < 8 * 5; ++i) rand();
     for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const int dz = R(6), dy = R(6), dx = R(6);
         const SExplosion& e = explosions.m_pExplosions[i];
-        EXPECT_GE(e.m_fX, -1.0f);
-        EXPECT_LE(e.m_fX, 4.0f);
-        EXPECT_GE(e.m_fZ, 247.0f);
-        EXPECT_LE(e.m_fZ, 252.0f);
+        EXPECT_EQ(2.0f + float(dx - 3), e.m_fX);
+        EXPECT_EQ(2.0f + float(dy - 3), e.m_fY);
+        EXPECT_EQ(250.0f + float(dz - 3), e.m_fZ);
+        EXPECT_EQ(0.3f, e.m_fSizeX);
+        EXPECT_EQ(D3DCOLOR(D3DXCOLOR(1, 1, 1, 0.3f)), e.m_Colour);
     }
 }
 
@@ -775,32 +789,47 @@ TEST(RockFieldStream, OneRockPerIntervalShorterEachWave) {
 }
 
 TEST(RockFieldStream, StreamedRockDrawsInOrder) {
-    CRockField field(4);
-    CPlayerShip ship;
-    ship.m_fX = -30.0f;
-    ship.m_fY = 12.0f;
-    field.m_nStreamCounter = 74;
-    srand(606);
-    field.Stream(&ship, 75, 1, 350);
-    const int after = rand();
-    srand(606);
-    float px, py;
-    do {
-        px = float(350 - R(700)) + ship.m_fX;
-        py = float(350 - R(700)) + ship.m_fY;
-    } while (Distance(px, py, ship.m_fX, ship.m_fY) < 350.0f);
-    const int hp = 31 + R(30);
-    const float sz = float(4 + R(6)) / 25.0f, sy = float(4 + R(6)) / 25.0f, sx = float(4 + R(6)) / 25.0f;
-    for (int i = 0; i < 3; ++i) rand();
-    EXPECT_EQ(after, rand());
-    const SRock& rock = field.m_pRocks[0];
-    EXPECT_EQ(px, rock.m_fX);
-    EXPECT_EQ(py, rock.m_fY);
-    EXPECT_EQ(hp, rock.m_nHitPoints);
-    EXPECT_EQ(sx, rock.m_fScaleX);
-    EXPECT_EQ(sy, rock.m_fScaleY);
-    EXPECT_EQ(sz, rock.m_fScaleZ);
-    EXPECT_EQ(0, field.m_nStreamCounter);
+    struct Case {
+        unsigned seed;
+        int radius;
+    };
+    // Seed 2 with radius 1 draws offsets (1, 0) first: a point exactly at the
+    // radius, which is taken.
+    for (const Case& c : {Case{606, 350}, Case{2, 1}}) {
+        SCOPED_TRACE(testing::Message() << "seed " << c.seed << ", radius " << c.radius);
+        CRockField field(4);
+        CPlayerShip ship;
+        ship.m_fX = -30.0f;
+        ship.m_fY = 12.0f;
+        field.m_nStreamCounter = 74;
+        srand(c.seed);
+        field.Stream(&ship, 75, 1, c.radius);
+        const int after = rand();
+        srand(c.seed);
+        float px, py;
+        do {
+            px = float(c.radius - R(2 * c.radius)) + ship.m_fX;
+            py = float(c.radius - R(2 * c.radius)) + ship.m_fY;
+        } while (Distance(px, py, ship.m_fX, ship.m_fY) < float(c.radius));
+        const int hp = 31 + R(30);
+        const float sz = float(4 + R(6)) / 25.0f, sy = float(4 + R(6)) / 25.0f, sx = float(4 + R(6)) / 25.0f;
+        for (int i = 0; i < 3; ++i) rand();
+        EXPECT_EQ(after, rand());
+        const SRock& rock = field.m_pRocks[0];
+        EXPECT_EQ(px, rock.m_fX);
+        EXPECT_EQ(py, rock.m_fY);
+        EXPECT_EQ(hp, rock.m_nHitPoints);
+        EXPECT_EQ(sx, rock.m_fScaleX);
+        EXPECT_EQ(sy, rock.m_fScaleY);
+        EXPECT_EQ(sz, rock.m_fScaleZ);
+        EXPECT_EQ(0, field.m_nStreamCounter);
+        if (c.radius == 1) {
+            EXPECT_EQ(-29.0f, rock.m_fX);
+            EXPECT_EQ(12.0f, rock.m_fY);
+            EXPECT_EQ(-1.0f, rock.m_fVelX);
+            EXPECT_EQ(0.0f, rock.m_fVelY);
+        }
+    }
 }
 
 TEST(RockFieldStream, CullsRocksBeyondTwiceTheRadius) {
