@@ -183,6 +183,26 @@ TEST(WholeGame, StartsUpThroughTheIntroAndThirteenLoadingFramesToTheShipSelectSc
     EXPECT_GE(returned - presentTimes.back(), 2000u) << "the last loading frame stays two seconds";
     EXPECT_EQ(g_nGameState, GS_SHIPSELECT);
 
+    // The echo and the first music track play at volume 70; the second track as loaded.
+    auto volume = [](int slot) {
+        LONG value = 1;
+        g_Sounds[slot].m_pBuffer->GetVolume(&value);
+        return value;
+    };
+    EXPECT_LT(volume(g_nSndEcho), 0);
+    EXPECT_EQ(volume(g_nSndMusic1), volume(g_nSndEcho));
+    EXPECT_EQ(volume(g_nSndMusic2), 0);
+
+    // The intro's picture showed only the clip's part of the larger texture, upside down.
+    ASSERT_GT(g_IntroVideo.m_nTexWidth, 0u);
+    BYTE* data = nullptr;
+    ASSERT_TRUE(SUCCEEDED(g_IntroSprite.m_pVertexBuffer->Lock(0, 0, &data, 0)));
+    const SScreenVertex* quad = reinterpret_cast<const SScreenVertex*>(data);
+    EXPECT_FLOAT_EQ(quad[3].tu, 320.0f / static_cast<float>(g_IntroVideo.m_nTexWidth));
+    EXPECT_FLOAT_EQ(quad[3].tv, 240.0f / static_cast<float>(g_IntroVideo.m_nTexHeight));
+    EXPECT_EQ(quad[0].tv, 0.0f) << "the bottom left corner shows the texture's first row";
+    g_IntroSprite.m_pVertexBuffer->Unlock();
+
     game.frames(2);
     EXPECT_EQ(g_Menu.m_pPreview, g_ShipList.GetAt(0));
     EXPECT_EQ(g_Ship.m_pModel, g_ShipList.GetAt(0));
