@@ -126,7 +126,7 @@ static void PickUp() {
     g_BonusText.Add(350.0f, 300.0f, texts[record.m_nType], D3DXCOLOR(0.0f, 1.0f, 0.0f, 1.0f), 50);
 }
 
-static void Collide() {
+void Collide() {
     g_Rocks.CollideShip(&g_Ship, &g_Particles);
     if (g_Rocks.CollideShots(&g_Blaster, &g_Ship, &g_Particles, &g_PowerUps, &g_Explosions))
         StartGameSound(g_nSndExplosion);
@@ -135,7 +135,7 @@ static void Collide() {
 }
 
 // Every step runs, even when ESC or the ship's end changed the state midway.
-static void Play() {
+void Play() {
     if (KeyDown(DIK_ESCAPE)) g_nGameState = GS_MAINMENU;
     Zoom();
     FlyShip(&g_Ship, KeyDown(DIK_RIGHT), KeyDown(DIK_LEFT), KeyDown(DIK_UP), KeyDown(DIK_DOWN),
@@ -152,7 +152,7 @@ static void Play() {
     if (g_nWave == g_nLastWave) g_nGameState = GS_CREDITS;
 }
 
-static void FollowShip() {
+void FollowShip() {
     g_Camera.m_fX = g_Ship.m_fX;
     g_Camera.m_fY = g_Ship.m_fY;
     g_Camera.m_fZ = g_fCameraZ;
@@ -160,7 +160,7 @@ static void FollowShip() {
     g_Camera.Update(g_App.m_pDevice, 0);
 }
 
-static void DrawWorld() {
+void DrawWorld() {
     g_Stars.UpdateAndDraw();
     g_Planet.m_fRotY += 1.0f;
     if (g_Planet.m_fRotY > 360.0f) g_Planet.m_fRotY = 0.0f;
@@ -177,7 +177,7 @@ static void DrawWorld() {
 
 // When neither track plays, the other one starts. A track that did not load
 // counts as silent and is skipped, so the one that did still plays.
-static void KeepMusicPlaying() {
+void KeepMusicPlaying() {
     if (IsGameSoundPlaying(g_nSndMusic1) || IsGameSoundPlaying(g_nSndMusic2)) return;
     g_nMusicTrack++;
     if (g_nMusicTrack > 1) g_nMusicTrack = 0;
@@ -199,7 +199,7 @@ static void RunCredits() {
     DrawCredits();
 }
 
-static void AdvanceWaveClock() {
+void AdvanceWaveClock() {
     if (g_nGameState == GS_PLAYING) g_fWaveClock += g_Timer.GetElapsedSeconds();
     if (g_fWaveTime - g_fWaveClock < 0.0f) {
         g_fWaveClock = 0.0f;
