@@ -1,6 +1,7 @@
 #include "ShipList.h"
 
 #include "PlayerShip.h"
+#include "file_paths.h"
 
 #include <cmath>
 #include <cstdio>
@@ -54,7 +55,9 @@ void CShipList::SetDevice(IDirect3DDevice8* pDevice) { m_pDevice = pDevice; }
 
 int CShipList::ReadFile(const char* szPath) {
     std::memset(m_Records, 0, sizeof(m_Records));
-    FILE* pFile = szPath ? std::fopen(szPath, "rb") : nullptr;
+    // The name is the game's own ("media\\default.msl"): mapped to the real
+    // file the way every other file the game names is.
+    FILE* pFile = szPath ? std::fopen(platform::resolvePath(szPath).c_str(), "rb") : nullptr;
     if (!pFile) return 0;  // no file: every record stays zero, the list is empty
 
     // Fixed 224-byte records, no header; a short read leaves the rest zero.
