@@ -46,7 +46,7 @@ void CStarField::Scatter() {
 void CStarField::Fill() {
     for (int i = 0; i < m_nCount; i++) {
         int k = rand() % 10;
-        float fBright = (float)k / 20.0f + 0.2f;
+        float fBright = (float)(k / 20.0 + 0.2);  // 0.2, 0.25, ... 0.65
         float fY = (float)(rand() % 600);
         float fX = (float)(rand() % 800);
         Add(fX, fY, 1.0f, 0.3f, 0.3f, fBright, D3DXCOLOR(1.0f, 1.0f, 1.0f, fBright));

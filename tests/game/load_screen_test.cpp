@@ -150,10 +150,13 @@ TEST_F(LoadScreenTest, RowShowsOneSquarePerFinishedStep) {
     const Frame empty = draw(0, 13);
     for (const RowCase& c : cases) {
         const Frame frame = draw(c.steps, c.total);
-        auto covered = [&](int x, int y) { return channelDistance(frame.at(x, y), empty.at(x, y)); };
+        auto covered = [&](int x, int y) {
+            return channelDistance(frame.at(x, y), empty.at(x, y));
+        };
         for (int x : probes) {
-            const bool expected = std::any_of(c.centres.begin(), c.centres.end(),
-                                              [x](int centre) { return x >= centre - 8 && x < centre + 8; });
+            const bool expected =
+                std::any_of(c.centres.begin(), c.centres.end(),
+                            [x](int centre) { return x >= centre - 8 && x < centre + 8; });
             if (expected)
                 EXPECT_GT(covered(x, 428), 24) << c.name << ": a square at " << x;
             else

@@ -77,7 +77,7 @@ protected:
         if (!m_OldDir.empty()) chdir(m_OldDir.c_str());
     }
 
-    void LoadShips(const char* szFile = "media/default.msl") {
+    void LoadShips(const char* szFile = "media\\default.msl") {
         m_Ships.SetDevice(m_pDevice);
         m_Ships.ReadFile(szFile);
         m_Ships.LoadMeshes();
@@ -459,7 +459,7 @@ TEST_F(MenuTest, APressDraggedOffAButtonDoesNothing) {
 // An empty ship list: no preview, the arrows read no record and change
 // nothing, and "ok" still starts play.
 TEST_F(MenuTest, AnEmptyShipListShowsNoModelAndTheArrowsDoNothing) {
-    LoadShips("media/no-such-list.msl");
+    LoadShips("media\\no-such-list.msl");
     ASSERT_EQ(m_Ships.m_nCount, 0);
     ASSERT_EQ(m_Menu.Init(m_pDevice, &m_Camera, &m_Input), 1);
     const float accel = m_Ship.m_fAccel;

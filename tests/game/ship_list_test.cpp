@@ -18,7 +18,9 @@
 #include <fstream>
 #include <limits>
 #include <memory>
+#include <new>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -68,6 +70,21 @@ std::string WriteList(const std::string& name, const std::vector<Ship>& ships, l
 bool IsZero(const SShipRecord& r) {
     static const SShipRecord zero{};
     return std::memcmp(&r, &zero, sizeof r) == 0;
+}
+
+TEST(ShipList, StartsEmptyWithEveryRecordZeroed) {
+    // Built over garbage (too big a block for the heap to reuse reliably).
+    auto storage = std::make_unique<std::aligned_storage_t<sizeof(CShipList), alignof(CShipList)>>();
+    std::memset(storage.get(), 0xA5, sizeof(CShipList));
+    struct Destroy {
+        void operator()(CShipList* p) const { p->~CShipList(); }
+    };
+    std::unique_ptr<CShipList, Destroy> list(new (storage.get()) CShipList);
+    for (const SShipRecord& r : list->m_Records) ASSERT_TRUE(IsZero(r));
+    EXPECT_EQ(list->LoadMeshes(), 0);
+    EXPECT_EQ(list->m_nCount, 0);
+    EXPECT_EQ(list->m_pHead, nullptr);
+    EXPECT_EQ(list->GetAt(0), nullptr);
 }
 
 struct ListCase {

@@ -18,6 +18,11 @@ using screentest::ScreenTest;
 
 const int kStars = 150;
 
+// A star's brightness and parallax for each of the ten random brightness
+// steps, and the alpha of its colour.
+const float kBrightness[10] = {0.2f, 0.25f, 0.3f, 0.35f, 0.4f, 0.45f, 0.5f, 0.55f, 0.6f, 0.65f};
+const int kAlphas[10] = {51, 64, 77, 89, 102, 115, 128, 140, 153, 166};
+
 // A field of one star at (x, y) with the given parallax, moved by a camera
 // that is not loaded with a sprite (it draws nothing).
 struct OneStar {
@@ -133,7 +138,7 @@ TEST(StarFieldMotion, EachBrightnessMovesAtItsOwnRateAgainstTheCamera) {
     field.m_pCamera = &camera;
     float parallax[10];
     for (int k = 0; k < 10; ++k) {
-        parallax[k] = (float)k / 20.0f + 0.2f;
+        parallax[k] = kBrightness[k];
         field.Add(400.0f, 300.0f, 1.0f, 0.3f, 0.3f, parallax[k], 0xFFFFFFFF);
     }
     field.UpdateAndDraw();  // first frame: the reference only
@@ -199,8 +204,6 @@ struct Expected {
     int frame;
 };
 
-const int kAlphas[10] = {51, 64, 77, 89, 102, 115, 128, 140, 153, 166};
-
 std::vector<Expected> replayFill(unsigned seed, int count) {
     srand(seed);
     std::vector<Expected> out;
@@ -209,7 +212,7 @@ std::vector<Expected> replayFill(unsigned seed, int count) {
         const float y = (float)(rand() % 600);
         const float x = (float)(rand() % 800);
         const int frame = rand() % 3;
-        out.push_back({x, y, (float)k / 20.0f + 0.2f, (D3DCOLOR(kAlphas[k]) << 24) | 0xFFFFFF,
+        out.push_back({x, y, kBrightness[k], (D3DCOLOR(kAlphas[k]) << 24) | 0xFFFFFF,
                        frame});
     }
     return out;
