@@ -320,6 +320,9 @@ TEST_F(StarFieldScreen, StarsShowWhereTheyMovedAndWrapped) {
         beginFrame(0xFF000000);
         field.UpdateAndDraw();
         const Frame frame = endFrame();
+        // The sprite is handed the star's depth and colour as well as its place.
+        EXPECT_EQ(field.m_Sprite.m_fZ, 1.0f);
+        EXPECT_EQ(field.m_Sprite.m_dwColour, 0xA6FFFFFFu);
         int bx = -1, by = -1;
         brightest(frame, &bx, &by);
         EXPECT_GE(screentest::red(frame.at(bx, by)), 120) << s.x << "," << s.y;
