@@ -3,7 +3,7 @@
 #include "ExplosionList.h"
 
 #include "entity_scene.h"
-#include "heap_scribble.h"
+#include "dirty_heap.h"
 #include "test_env.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +21,7 @@ int ActiveCount(const CExplosionList& list) {
 
 TEST(ExplosionList, StartsWithEveryRecordZeroed) {
     // Leave garbage where the records are likely to be allocated.
-    Scribble(sizeof(SExplosion) * 51);
+    dirtyHeap(sizeof(SExplosion) * 51);
     CExplosionList list(50);
     ASSERT_NE(list.m_pExplosions, nullptr);
     const SExplosion zero{};

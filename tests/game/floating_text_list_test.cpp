@@ -2,7 +2,7 @@
 // field, lives of 0 or less, and what Draw puts on the screen.
 #include "FloatingTextList.h"
 
-#include "heap_scribble.h"
+#include "dirty_heap.h"
 #include "headless_device.h"
 #include "host.h"
 
@@ -16,7 +16,7 @@ namespace {
 
 TEST(FloatingTextList, StartsWithEveryRecordZeroed) {
     // Leave garbage where the records are likely to be allocated.
-    Scribble(sizeof(SFloatingText) * 21);
+    dirtyHeap(sizeof(SFloatingText) * 21);
     CFloatingTextList list(20);
     ASSERT_NE(list.m_pTexts, nullptr);
     for (int i = 0; i <= 20; i++) {

@@ -3,6 +3,7 @@
 // them, and where they show on the screen.
 #include "StarField.h"
 
+#include "dirty_heap.h"
 #include "screen_fixture.h"
 
 #include <gtest/gtest.h>
@@ -39,10 +40,7 @@ struct OneStar {
 TEST(StarFieldRecords, StartFreeAndZeroed) {
     // Leave a freed block of the records' size full of garbage, which the
     // allocator is likely to hand out again.
-    const size_t bytes = 4 * sizeof(SStar);
-    char* garbage = new char[bytes];
-    std::memset(garbage, 0xAB, bytes);
-    delete[] garbage;
+    dirtyHeap(4 * sizeof(SStar));
 
     CStarField field(3);
     EXPECT_EQ(field.m_nCount, 3);
