@@ -3,7 +3,7 @@
 #include "ExplosionList.h"
 
 #include "entity_scene.h"
-#include "heap_scribble.h"
+#include "dirty_heap.h"
 #include "test_env.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +21,7 @@ int ActiveCount(const CExplosionList& list) {
 
 TEST(ExplosionList, StartsWithEveryRecordZeroed) {
     // Leave garbage where the records are likely to be allocated.
-    Scribble(sizeof(SExplosion) * 51);
+    dirtyHeap(sizeof(SExplosion) * 51);
     CExplosionList list(50);
     ASSERT_NE(list.m_pExplosions, nullptr);
     const SExplosion zero{};
@@ -91,8 +91,17 @@ TEST(ExplosionListDrawing, EachEffectDrawsWithItsOwnColour) {
     CExplosionList list(50);
     ASSERT_NE(list.Init(scene.device(), scene.camera()), 0);
     list.Spawn(-40.0f, 0.0f, 0.0f, 1.5f, 1.5f, D3DXCOLOR(1.0f, 0.0f, 0.0f, 1.0f));
-    list.Spawn(40.0f, 0.0f, 0.0f, 1.5f, 1.5f, D3DXCOLOR(0.0f, 0.0f, 1.0f, 1.0f));
+    list.Spawn(40.0f, 2.0f, -3.0f, 1.25f, 1.5f, D3DXCOLOR(0.0f, 0.0f, 1.0f, 1.0f));
     scene.frame([&] { list.Draw(); });
+    // The shared sprite keeps what the last drawn effect wrote into it.
+    EXPECT_EQ(list.m_Sprite.m_fX, 40.0f);
+    EXPECT_EQ(list.m_Sprite.m_fY, 2.0f);
+    EXPECT_EQ(list.m_Sprite.m_fZ, -3.0f);
+    EXPECT_EQ(list.m_Sprite.m_fScaleX, 1.25f);
+    EXPECT_EQ(list.m_Sprite.m_fScaleY, 1.5f);
+    EXPECT_EQ(list.m_Sprite.m_fScaleZ, 1.0f);
+    EXPECT_EQ(list.m_Sprite.m_dwColour, D3DCOLOR(D3DXCOLOR(0.0f, 0.0f, 1.0f, 1.0f)));
+    EXPECT_EQ(list.m_Sprite.m_nFrame, 0);
 
     auto red = [](uint32_t p) { return ((p >> 16) & 0xFF) > 40 && (p & 0xFF) < 8; };
     auto blue = [](uint32_t p) { return (p & 0xFF) > 40 && ((p >> 16) & 0xFF) < 8; };
@@ -100,6 +109,12 @@ TEST(ExplosionListDrawing, EachEffectDrawsWithItsOwnColour) {
     EXPECT_EQ(scene.count(0, 150, 400, 450, blue), 0);
     EXPECT_GT(scene.count(400, 150, 800, 450, blue), 0);
     EXPECT_EQ(scene.count(400, 150, 800, 450, red), 0);
+
+    // Each draw shows the sheet frame the effect has reached.
+    for (int frame : {1, 1, 2, 2, 3}) {
+        list.Draw();
+        EXPECT_EQ(list.m_Sprite.m_nFrame, frame);
+    }
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 // field, lives of 0 or less, and what Draw puts on the screen.
 #include "FloatingTextList.h"
 
-#include "heap_scribble.h"
+#include "dirty_heap.h"
 #include "headless_device.h"
 #include "host.h"
 
@@ -16,7 +16,7 @@ namespace {
 
 TEST(FloatingTextList, StartsWithEveryRecordZeroed) {
     // Leave garbage where the records are likely to be allocated.
-    Scribble(sizeof(SFloatingText) * 21);
+    dirtyHeap(sizeof(SFloatingText) * 21);
     CFloatingTextList list(20);
     ASSERT_NE(list.m_pTexts, nullptr);
     for (int i = 0; i <= 20; i++) {
@@ -126,6 +126,22 @@ TEST(FloatingTextListDrawing, DrawsLiveTextsOnly) {
     list.Draw();  // the first text's life runs out
     device->EndScene();
     EXPECT_EQ(LitPixels(90, 60, 300, 160), 0);
+
+    // A text is drawn with its own colour, one pixel above where it was
+    // added: the same picture as the pool's font gives there.
+    const D3DCOLOR green = 0xFF20E040;
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+    device->BeginScene();
+    list.m_Font.DrawText(200.0f, 300.0f, "Shields", green);
+    device->EndScene();
+    const std::vector<uint32_t> expected = host::readBackBuffer();
+    ASSERT_GT(LitPixels(190, 280, 400, 340), 0);
+    list.Add(200.0f, 301.0f, "Shields", green, 5);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+    device->BeginScene();
+    list.Draw();
+    device->EndScene();
+    EXPECT_TRUE(host::readBackBuffer() == expected);
 }
 
 }  // namespace

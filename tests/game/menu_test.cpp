@@ -9,11 +9,10 @@
 #include "Input.h"
 #include "PlayerShip.h"
 #include "ShipList.h"
-#include "GraphicsApp.h"
+#include "game_test_device.h"
 #include "host.h"
 #include "host_input.h"
 #include "test_env.h"
-#include "test_window.h"
 
 #include <gtest/gtest.h>
 
@@ -42,20 +41,11 @@ int BrightestRed(const std::vector<uint32_t>& frame, int x0, int y0, int x1, int
 class MenuTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char cwd[4096];
-        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-        m_OldDir = cwd;
-        ASSERT_EQ(chdir(testenv::runDir().c_str()), 0);
+        m_Game.Create();
+        if (HasFatalFailure()) return;
         m_hInstance = GetModuleHandleA(nullptr);
-        m_hWnd = testenv::makeTestWindow(640, 480, true);
-        ASSERT_NE(m_hWnd, nullptr);
-        g_hWnd = m_hWnd;
-        g_App.CreateD3D();
-        D3DDISPLAYMODE mode = {800, 600, 60, D3DFMT_A8R8G8B8};
-        ASSERT_EQ(g_App.InitFullscreen(&mode, D3DDEVTYPE_HAL, m_hWnd), 1);
-        m_pDevice = g_App.m_pDevice;
-        g_App.SetDefaultRenderStates();
-        g_App.SetDefaultLight();
+        m_hWnd = m_Game.window();
+        m_pDevice = m_Game.device();
         ASSERT_EQ(m_Input.Create(&m_hInstance, &m_hWnd), 1);
         ASSERT_EQ(m_Input.m_Keyboard.Create(&m_hInstance, &m_hWnd, &m_Input.m_pDI), 1);
         ASSERT_EQ(m_Input.m_Mouse.Create(&m_hInstance, &m_hWnd, &m_Input.m_pDI), 1);
@@ -63,18 +53,11 @@ protected:
     }
 
     void TearDown() override {
-        if (m_pDevice) {
-            m_pDevice->SetTexture(0, nullptr);
-            m_pDevice->SetStreamSource(0, nullptr, 0);
-            m_pDevice->SetIndices(nullptr, 0);
-        }
         m_Input.m_Keyboard.Release();
         m_Input.m_Mouse.Release();
         m_Input.Release();
         host::releaseAllInput();
-        g_App.ReleaseDevice();
-        if (m_hWnd) DestroyWindow(m_hWnd);
-        if (!m_OldDir.empty()) chdir(m_OldDir.c_str());
+        m_Game.Release();
     }
 
     void LoadShips(const char* szFile = "media\\default.msl") {
@@ -123,6 +106,7 @@ protected:
         return Frame(nState);
     }
 
+    GameTestDevice m_Game;
     IDirect3DDevice8* m_pDevice = nullptr;
     HINSTANCE m_hInstance = nullptr;
     HWND m_hWnd = nullptr;
@@ -131,7 +115,6 @@ protected:
     CShipList m_Ships;
     CPlayerShip m_Ship;
     CMenu m_Menu;
-    std::string m_OldDir;
 };
 
 }  // namespace

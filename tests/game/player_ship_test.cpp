@@ -24,8 +24,37 @@ void Fly(CPlayerShip& ship, int keys, CExplosionList* explosions = nullptr) {
     FlyShip(&ship, keys & RIGHT, keys & LEFT, keys & UP, keys & DOWN, explosions);
 }
 
+// Every value the constructor and Reset write (mass, impact, model and
+// device aside).
+void ExpectBuiltIn(const CPlayerShip& ship, const char* when) {
+    EXPECT_EQ(ship.m_fX, 0.0f) << when;
+    EXPECT_EQ(ship.m_fY, 0.0f) << when;
+    EXPECT_EQ(ship.m_fZ, 250.0f) << when;
+    EXPECT_EQ(ship.m_fVelX, 0.0f) << when;
+    EXPECT_EQ(ship.m_fVelY, 0.0f) << when;
+    EXPECT_EQ(ship.m_fTilt, 270.0f) << when;
+    EXPECT_EQ(ship.m_fBank, 0.0f) << when;
+    EXPECT_EQ(ship.m_fHeading, 0.0f) << when;
+    EXPECT_EQ(ship.m_fAccel, 0.03f) << when;
+    EXPECT_EQ(ship.m_fTurnRate, 3.5f) << when;
+    EXPECT_EQ(ship.m_nShields, 100) << when;
+    EXPECT_EQ(ship.m_nFireDelay, 8) << when;
+    EXPECT_EQ(ship.m_nFireCounter, 0) << when;
+    EXPECT_EQ(ship.m_nMissileDelay, 20) << when;
+    EXPECT_EQ(ship.m_nMissileCounter, 0) << when;
+    EXPECT_EQ(ship.m_nMissiles, 10) << when;
+    EXPECT_EQ(ship.m_nScore, 0) << when;
+    EXPECT_EQ(ship.m_nExhaustCounter, 0) << when;
+    EXPECT_EQ(ship.m_nExhaustPeriod, 6) << when;
+    EXPECT_EQ(ship.m_nShotDamage, 2) << when;
+    EXPECT_EQ(ship.m_fShieldSpin, 10.0f) << when;
+    EXPECT_EQ(ship.m_fShieldAlpha, 0.0f) << when;
+    EXPECT_EQ(ship.m_nShieldFlash, 0) << when;
+}
+
 TEST(PlayerShip, StartsWithTheBuiltInValues) {
     CPlayerShip ship;
+    ExpectBuiltIn(ship, "constructed");
     EXPECT_EQ(ship.m_fZ, 250.0f);
     EXPECT_EQ(ship.m_fTilt, 270.0f);
     EXPECT_EQ(ship.m_fMass, 1.0f);
@@ -138,6 +167,38 @@ TEST(PlayerShipFlight, ReverseThrustPushesBackwardsWithoutPuffs) {
     EXPECT_LT(down.m_fVelY, 0.0f);
 }
 
+// One frame of thrust from rest pushes along the heading as turned in that
+// frame, less 90 degrees: accel along it, less the drag of accel / 2.
+TEST(PlayerShipFlight, ThrustPushesAlongTheHeadingAsTurnedThisFrame) {
+    struct Case {
+        const char* name;
+        float heading;
+        int keys;
+        double course;  // degrees of the push, 0 along +x, 90 along +y
+        double push;    // +1 forwards, -1 backwards, 0 none
+    } const cases[] = {
+        {"heading 0 travels along -y", 0.0f, UP, -90.0, 1},
+        {"heading 90 travels along +x", 90.0f, UP, 0.0, 1},
+        {"heading 210", 210.0f, UP, 120.0, 1},
+        {"reverse at heading 0", 0.0f, DOWN, -90.0, -1},
+        {"reverse at heading 210", 210.0f, DOWN, 120.0, -1},
+        {"turned right first", 90.0f, RIGHT | UP, -3.5, 1},
+        {"turned left first", 90.0f, LEFT | DOWN, 3.5, -1},
+        {"forwards and back cancel", 30.0f, UP | DOWN, 0.0, 0},
+    };
+    for (const Case& c : cases) {
+        CPlayerShip ship;
+        ship.m_fHeading = c.heading;
+        Fly(ship, c.keys);
+        const double speed = c.push * 0.03 * (1.0 - 0.015);
+        const double radians = c.course * 3.14159265358979 / 180.0;
+        EXPECT_NEAR(ship.m_fVelX, speed * std::cos(radians), 1e-6) << c.name;
+        EXPECT_NEAR(ship.m_fVelY, speed * std::sin(radians), 1e-6) << c.name;
+        EXPECT_EQ(ship.m_fX, ship.m_fVelX) << c.name;  // moved by one frame's velocity
+        EXPECT_EQ(ship.m_fY, ship.m_fVelY) << c.name;
+    }
+}
+
 TEST(PlayerShipFlight, ExhaustPuffsEverySeventhThrustFrame) {
     CExplosionList explosions(50);
     CPlayerShip ship;
@@ -170,6 +231,8 @@ TEST(PlayerShipFlight, ExhaustPuffsEverySeventhThrustFrame) {
 
 TEST(PlayerShipShield, OneHitFlashesUpToAPlateauAndFadesOut) {
     CPlayerShip ship;  // no model and no shield mesh: the animation still runs
+    ship.m_fX = 12.0f;
+    ship.m_fY = -7.0f;
     ship.FlashShield();
     std::vector<float> expected = {0.15f, 0.30f, 0.45f, 0.60f};
     expected.insert(expected.end(), 16, 0.65f);  // to the 20th frame
@@ -178,11 +241,19 @@ TEST(PlayerShipShield, OneHitFlashesUpToAPlateauAndFadesOut) {
         ship.UpdateAndDraw();
         EXPECT_NEAR(ship.m_fShieldAlpha, expected[frame], 1e-5f) << "frame " << frame + 1;
     }
+    // The 33rd frame takes it to 0 exactly: from there on it is not drawn.
+    EXPECT_EQ(ship.m_fShieldAlpha, 0.0f);
     ship.UpdateAndDraw();
     EXPECT_EQ(ship.m_fShieldAlpha, 0.0f);
     EXPECT_EQ(ship.m_nShieldFlash, 0);
     EXPECT_EQ(ship.m_Shield.m_fScaleX, 0.8f);
+    EXPECT_EQ(ship.m_Shield.m_fScaleY, 0.8f);
+    EXPECT_EQ(ship.m_Shield.m_fScaleZ, 0.8f);
+    EXPECT_EQ(ship.m_Shield.m_fX, 12.0f);
+    EXPECT_EQ(ship.m_Shield.m_fY, -7.0f);
     EXPECT_EQ(ship.m_Shield.m_fZ, 250.0f);
+    EXPECT_EQ(ship.m_Shield.m_fRotX, 0.0f);
+    EXPECT_EQ(ship.m_Shield.m_fRotY, 0.0f);
 }
 
 TEST(PlayerShipShield, FlashingNeedsAShipThatIsNotDestroyed) {
@@ -239,7 +310,18 @@ TEST(PlayerShip, ResetRestoresTheBuiltInValuesAndKeepsModelMassImpactAndDevice) 
     ship.m_nExhaustCounter = 4;
     ship.m_fShieldAlpha = 0.5f;
     ship.m_nShieldFlash = 7;
+    ship.m_fY = -8.0f;
+    ship.m_fZ = 1.0f;
+    ship.m_fVelX = 2.0f;
+    ship.m_fTilt = 10.0f;
+    ship.m_fBank = 21.0f;
+    ship.m_nFireCounter = 9;
+    ship.m_nMissileDelay = 3;
+    ship.m_nMissileCounter = 21;
+    ship.m_nExhaustPeriod = 2;
+    ship.m_fShieldSpin = 1.0f;
     ship.Reset();
+    ExpectBuiltIn(ship, "after Reset");
 
     EXPECT_EQ(ship.m_pModel, &node);
     EXPECT_EQ(ship.m_pDevice, device);
@@ -301,9 +383,16 @@ TEST(PlayerShipDrawing, ModelAndFlashingShieldReachTheScreen) {
     EXPECT_EQ(ship.m_pDevice, scene.device());
     ship.SetModel(list.GetAt(0), &list.m_Records[0]);
     ship.m_fX = -60.0f;  // left of the centre
+    ship.m_fY = 4.0f;
+    ship.m_fBank = 9.0f;
+    ship.m_fHeading = 30.0f;
     scene.frame([&] { ship.UpdateAndDraw(); });
     EXPECT_EQ(ship.m_pModel->m_fX, -60.0f);
+    EXPECT_EQ(ship.m_pModel->m_fY, 4.0f);
+    EXPECT_EQ(ship.m_pModel->m_fZ, 250.0f);
     EXPECT_EQ(ship.m_pModel->m_fRotX, 270.0f);
+    EXPECT_EQ(ship.m_pModel->m_fRotY, 9.0f);
+    EXPECT_EQ(ship.m_pModel->m_fRotZ, 30.0f);
     const int model = scene.lit(0, 200, 400, 400);
     EXPECT_GT(model, 0);
     EXPECT_EQ(scene.lit(400, 0, 800, 600), 0);
@@ -316,6 +405,13 @@ TEST(PlayerShipDrawing, ModelAndFlashingShieldReachTheScreen) {
     ship.FlashShield();
     scene.frame([&] { ship.UpdateAndDraw(); });
     EXPECT_GT(scene.lit(0, 200, 400, 400), 0);  // the shield alone
+
+    // The flash is over after 20 frames, but the bubble is drawn while it
+    // fades, to its last faint frame.
+    for (int frame = 2; frame <= 20; frame++) ship.UpdateAndDraw();
+    ASSERT_EQ(ship.m_nShieldFlash, 0);
+    scene.frame([&] { ship.UpdateAndDraw(); });
+    EXPECT_GT(scene.lit(0, 200, 400, 400), 0) << "fading";
 
     // Faded out: nothing at all is drawn, not even a transparent bubble (a
     // draw would leave its own world transform on the device).

@@ -5,6 +5,7 @@
 #include "MissileList.h"
 #include "PowerUpList.h"
 
+#include "dirty_heap.h"
 #include "pool_test_support.h"
 
 #include <gtest/gtest.h>
@@ -81,7 +82,7 @@ TYPED_TEST(PoolSlotsTest, KillOutsideThePoolChangesNothing) {
 TYPED_TEST(PoolSlotsTest, EveryRecordStartsAtZeroOnRecycledMemory) {
     const int capacity = 20;
     using Record = typename TypeParam::Record;
-    pooltest::dirtyHeap(sizeof(Record) * (capacity + 1));
+    dirtyHeap(sizeof(Record) * (capacity + 1));
     typename TypeParam::Pool pool(capacity);
     // The update walks free records too; nothing in them may move.
     pool.Update();

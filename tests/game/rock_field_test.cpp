@@ -9,6 +9,7 @@
 #include "PowerUpList.h"
 #include "RockField.h"
 
+#include "dirty_heap.h"
 #include "headless_device.h"
 #include "test_env.h"
 
@@ -95,11 +96,7 @@ TEST(RockFieldRecords, EveryRecordStartsZeroedEvenOnReusedMemory) {
     // A dirty block of the same size, freed just before, is what the field's
     // allocation most likely receives.
     const int capacity = 64;
-    {
-        std::vector<unsigned char> dirty(sizeof(SRock) * (capacity + 1), 0xA5);
-        volatile unsigned char sink = dirty[7];
-        (void)sink;
-    }
+    dirtyHeap(sizeof(SRock) * (capacity + 1));
     CRockField field(capacity);
     const SRock zero{};
     for (int i = 0; i <= capacity; ++i)

@@ -1,17 +1,15 @@
-// The game's own 800x600 device (made and set up as the start-up does, on the
-// headless renderer) and a camera for the game's screen-space drawing, run
-// from the generated run directory so the game's own
-// "media\..." names reach the real images. Frames are read back as
-// 0xAARRGGBB pixels, row 0 at the top.
+// The game's own device (game_test_device.h) and a camera for the game's
+// screen-space drawing. Frames are read back as 0xAARRGGBB pixels, row 0 at
+// the top.
 #pragma once
 
 #include "Camera.h"
 #include "d3d8_api.h"
+#include "game_test_device.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 namespace screentest {
@@ -32,7 +30,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    IDirect3DDevice8* device() { return m_device; }
+    IDirect3DDevice8* device() { return m_game.device(); }
     void beginFrame(D3DCOLOR clear = 0xFF000000);
     Frame endFrame();
     // Runs from another folder, where no media can be found.
@@ -41,9 +39,7 @@ protected:
     CCamera m_camera;
 
 private:
-    HWND m_window = nullptr;
-    IDirect3DDevice8* m_device = nullptr;
-    std::string m_previousDir;
+    GameTestDevice m_game;
 };
 
 }  // namespace screentest

@@ -3,6 +3,7 @@
 // them, and where they show on the screen.
 #include "StarField.h"
 
+#include "dirty_heap.h"
 #include "screen_fixture.h"
 
 #include <gtest/gtest.h>
@@ -39,10 +40,7 @@ struct OneStar {
 TEST(StarFieldRecords, StartFreeAndZeroed) {
     // Leave a freed block of the records' size full of garbage, which the
     // allocator is likely to hand out again.
-    const size_t bytes = 4 * sizeof(SStar);
-    char* garbage = new char[bytes];
-    std::memset(garbage, 0xAB, bytes);
-    delete[] garbage;
+    dirtyHeap(4 * sizeof(SStar));
 
     CStarField field(3);
     EXPECT_EQ(field.m_nCount, 3);
@@ -320,6 +318,9 @@ TEST_F(StarFieldScreen, StarsShowWhereTheyMovedAndWrapped) {
         beginFrame(0xFF000000);
         field.UpdateAndDraw();
         const Frame frame = endFrame();
+        // The sprite is handed the star's depth and colour as well as its place.
+        EXPECT_EQ(field.m_Sprite.m_fZ, 1.0f);
+        EXPECT_EQ(field.m_Sprite.m_dwColour, 0xA6FFFFFFu);
         int bx = -1, by = -1;
         brightest(frame, &bx, &by);
         EXPECT_GE(screentest::red(frame.at(bx, by)), 120) << s.x << "," << s.y;
