@@ -77,9 +77,9 @@ std::vector<uint64_t> playScript(const Loss* loss) {
         case 90: g_nWave = 2; g_fWaveClock = 29.99f; break;  // the credits come
         default: break;
         }
-        // Each pass from its own seed: without it the missile trail's draws
-        // differ between two runs without any loss (something else draws
-        // from the generator a varying number of times before play).
+        // Each pass from its own seed: the start-up seeds the generator from
+        // the calendar time, so two runs would otherwise draw different
+        // missile trails and burning-ship fires.
         srand(1000 + frame);
         game.frame();
         sums.push_back(pictureChecksum());
