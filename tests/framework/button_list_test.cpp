@@ -188,7 +188,7 @@ class ButtonDrawingTest : public DrawingTest {};
 // pressed frame blue.
 TEST_F(ButtonDrawingTest, AButtonShowsItsPressedFrameWhileHeldAndClicksOnRelease) {
     requireDrawing();
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     const int w = 40, h = 20;
     const std::string sheet = drawtest::writeBmp("button_sheet.bmp", 256, 64, [&](int x, int) {
         return x < w + 2 ? Rgb{255, 0, 0} : Rgb{0, 0, 255};
