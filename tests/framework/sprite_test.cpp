@@ -435,6 +435,28 @@ TEST_F(SpriteTest, ScreenSpriteShowsExactlyItsFramesTexelsAndCutsOutBlack) {
     if (HasFailure()) saveFrame("sprite_frame.png");
 }
 
+// Screen sprites lie over the scene whatever the depth buffer holds there.
+TEST_F(SpriteTest, ScreenSpritesIgnoreTheDepthBuffer) {
+    requireDrawing();
+    if (HasFatalFailure()) return;
+    const std::string file = drawtest::writeBmp("sheet_over.bmp", 64, 32, sheetTexel);
+    CSprite sprite;
+    ASSERT_EQ(sprite.Create(device(), &m_camera, file.c_str(), 64, 32, 2, 1, 20, 20, 2,
+                            0xFFFFFFFF, SPRITE_SCREEN),
+              1);
+    sprite.m_fX = 100.0f;
+    sprite.m_fY = 100.0f;
+    sprite.m_fZ = 0.5f;
+    sprite.m_nFrame = 1;
+    beginFrame(kBackground);
+    // As if the scene had drawn something nearer everywhere.
+    device()->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 0.25f, 0);
+    sprite.Draw(nullptr);
+    endFrame();
+    EXPECT_TRUE(drawtest::near(pixel(92, 92), argb(kFrame1), 0)) << drawtest::hex(pixel(92, 92));
+    EXPECT_TRUE(drawtest::near(pixel(107, 107), argb(kFrame1), 0)) << drawtest::hex(pixel(107, 107));
+}
+
 TEST_F(SpriteTest, TintAlphaBlendsAndTheAlphaTestDropsFaintSprites) {
     requireDrawing();
     if (HasFatalFailure()) return;

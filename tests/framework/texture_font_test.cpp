@@ -372,14 +372,19 @@ TEST_F(TextureFontTest, TheTextureHoldsCoverageInAllFourChannels) {
             const uint32_t t = texel(x, y);
             ASSERT_EQ(t, (t & 0xFF) * 0x01010101u) << x << "," << y;
         }
-    int inkInW = 0, inkInSpace = 0;
+    int inkInW = 0, edgesInW = 0, inkInSpace = 0;
     const Cell w = cellOf(m_Font, 'W'), space = cellOf(m_Font, ' ');
     for (int y = w.top; y < w.bottom; ++y)
-        for (int x = w.left; x < w.right; ++x) inkInW += (texel(x, y) & 0xFF) == 0xFF;
+        for (int x = w.left; x < w.right; ++x) {
+            const uint32_t coverage = texel(x, y) & 0xFF;
+            inkInW += coverage == 0xFF;
+            edgesInW += coverage != 0 && coverage != 0xFF;  // antialiased edges
+        }
     for (int y = space.top; y < space.bottom; ++y)
         for (int x = space.left; x < space.right; ++x) inkInSpace += texel(x, y) != 0;
     m_Font.m_pTexture->UnlockRect(0);
     EXPECT_GT(inkInW, 10);
+    EXPECT_GT(edgesInW, 10) << "the glyphs are drawn without antialiasing";
     EXPECT_EQ(inkInSpace, 0);
 }
 
