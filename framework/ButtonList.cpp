@@ -24,7 +24,16 @@ CButtonList::CButtonList()
     : m_pHead(nullptr), m_pCur(nullptr), m_pTail(nullptr), m_pDevice(nullptr), m_pCamera(nullptr),
       m_pInput(nullptr) {}
 
-CButtonList::~CButtonList() {}
+// The nodes go with the list (each node's sprite gives back its texture and
+// vertex buffer), so nothing is left behind for a leak check to report.
+CButtonList::~CButtonList() {
+    while (m_pHead) {
+        CButtonNode* pNext = m_pHead->m_pNext;
+        delete m_pHead;
+        m_pHead = pNext;
+    }
+    m_pCur = m_pTail = nullptr;
+}
 
 void CButtonList::Init(IDirect3DDevice8* pDevice, CCamera* pCamera, CInput* pInput) {
     m_pDevice = pDevice;

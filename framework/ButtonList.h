@@ -1,8 +1,8 @@
 // Named on-screen buttons, each a two-frame screen sprite (frame 0 at rest,
 // frame 1 pressed) centred on its position. A button shows pressed while
 // mouse button 0 is held over it and reports a click when the button is
-// released over it. Nodes are never removed: the list lives as long as the
-// process.
+// released over it. Nodes are never removed while the list lives; the
+// list's destructor frees them.
 #pragma once
 
 #include "Sprite.h"

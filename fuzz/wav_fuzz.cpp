@@ -1,100 +1,29 @@
-// Fuzzes the WAV path of the sound bank: the RIFF reader walked the way the
-// loader walks it (the "WAVE" form, "fmt ", an 18-byte format read, "data"),
-// every chunk of the form visited in turn, and the data played through a
-// sound buffer on a manual mixer.
-#include "audio_mixer.h"
-#include "dsound_api.h"
+// Fuzzes WAV files the way the game loads them: by file name through the
+// sound bank's LoadSound with the game's flags (the RIFF reader walking the
+// "WAVE" form to "fmt " and "data", a buffer made and filled), then the sound
+// played, turned and duplicated on a manual mixer, and its slot given back.
+#include "fuzz_support.h"
 #include "fuzz_target.h"
-#include "mmio_api.h"
 
-#include <cstring>
-#include <vector>
+#include "GraphicsApp.h"
+#include "SoundBank.h"
+#include "assetgen/sounds.h"
+#include "assetgen/wav_writer.h"
+#include "audio_mixer.h"
+
+#include <cstdlib>
+#include <memory>
 
 namespace {
 
-HMMIO openMemory(const uint8_t* data, size_t size) {
-    MMIOINFO info{};
-    info.fccIOProc = FOURCC_MEM;
-    info.pchBuffer = reinterpret_cast<HPSTR>(const_cast<uint8_t*>(data));
-    info.cchBuffer = static_cast<LONG>(size);
-    return mmioOpen(nullptr, &info, MMIO_READ | MMIO_ALLOCBUF);
-}
-
-IDirectSound* device() {
-    static auto mixer = platform::AudioMixer::installManual(11025);
-    static IDirectSound* sound = [] {
-        IDirectSound* created = nullptr;
-        if (FAILED(DirectSoundCreate(nullptr, &created, nullptr))) return static_cast<IDirectSound*>(nullptr);
-        created->SetCooperativeLevel(reinterpret_cast<HWND>(uintptr_t(1)), DSSCL_NORMAL);
-        return created;
+// The sound bank, set up once as the game does at start-up.
+bool soundBankReady() {
+    static std::shared_ptr<platform::AudioMixer> mixer = platform::AudioMixer::installManual(11025);
+    static const bool ready = [] {
+        g_hWnd = fuzzsupport::window();
+        return InitSound() == 1;
     }();
-    return sound;
-}
-
-// Every chunk of the form, one after the other, and each LIST's children.
-void walkChunks(HMMIO file, const MMCKINFO& parent) {
-    MMCKINFO chunk{};
-    for (int i = 0; i < 64 && mmioDescend(file, &chunk, &parent, 0) == MMSYSERR_NOERROR; ++i) {
-        if (chunk.ckid == FOURCC_LIST) {
-            MMCKINFO child{};
-            while (mmioDescend(file, &child, &chunk, 0) == MMSYSERR_NOERROR) {
-                if (mmioAscend(file, &child, 0) != MMSYSERR_NOERROR) break;
-            }
-        }
-        if (mmioAscend(file, &chunk, 0) != MMSYSERR_NOERROR) break;
-    }
-}
-
-void playBytes(const std::vector<char>& bytes) {
-    IDirectSound* sound = device();
-    if (!sound) return;
-    WAVEFORMATEX format{WAVE_FORMAT_PCM, 1, 11025, 11025, 1, 8, 0};
-    DSBUFFERDESC desc{};
-    desc.dwSize = sizeof(desc);
-    desc.dwFlags = DSBCAPS_STATIC | DSBCAPS_LOCSOFTWARE | DSBCAPS_CTRLVOLUME;
-    desc.dwBufferBytes = static_cast<DWORD>(bytes.size());
-    desc.lpwfxFormat = &format;
-    IDirectSoundBuffer* buffer = nullptr;
-    if (FAILED(sound->CreateSoundBuffer(&desc, &buffer, nullptr))) return;
-    LPVOID first = nullptr, second = nullptr;
-    DWORD firstBytes = 0, secondBytes = 0;
-    if (SUCCEEDED(buffer->Lock(0, desc.dwBufferBytes, &first, &firstBytes, &second, &secondBytes,
-                               DSBLOCK_FROMWRITECURSOR))) {
-        std::memcpy(first, bytes.data(), firstBytes);
-        if (second) std::memcpy(second, bytes.data() + firstBytes, secondBytes);
-        buffer->Unlock(first, firstBytes, second, secondBytes);
-    }
-    buffer->SetVolume(-900);
-    buffer->Play(0, 0, 0);
-    platform::AudioMixer::shared()->render(512);
-    buffer->Release();
-}
-
-void readWave(HMMIO file) {
-    MMCKINFO riff{};
-    riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
-    if (mmioDescend(file, &riff, nullptr, MMIO_FINDRIFF) != MMSYSERR_NOERROR) return;
-    const LONG formStart = mmioSeek(file, 0, SEEK_CUR);
-    walkChunks(file, riff);
-    mmioSeek(file, formStart, SEEK_SET);
-
-    MMCKINFO fmt{};
-    fmt.ckid = mmioFOURCC('f', 'm', 't', ' ');
-    if (mmioDescend(file, &fmt, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR || fmt.cksize < 16) return;
-    WAVEFORMATEX format{};
-    if (mmioRead(file, reinterpret_cast<HPSTR>(&format), sizeof(format)) < LONG(sizeof(format))) return;
-    if (format.wFormatTag != WAVE_FORMAT_PCM || mmioAscend(file, &fmt, 0) != MMSYSERR_NOERROR) return;
-
-    MMCKINFO data{};
-    data.ckid = mmioFOURCC('d', 'a', 't', 'a');
-    if (mmioDescend(file, &data, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR) return;
-    const LONG end = mmioSeek(file, 0, SEEK_END);
-    mmioSeek(file, LONG(data.dwDataOffset), SEEK_SET);
-    if (end < LONG(data.dwDataOffset)) return;
-    const DWORD present = DWORD(end) - data.dwDataOffset;
-    std::vector<char> bytes(data.cksize < present ? data.cksize : present);
-    if (mmioRead(file, bytes.data(), LONG(bytes.size())) != LONG(bytes.size())) return;
-    playBytes(bytes);
+    return ready;
 }
 
 std::string le16(uint32_t v) { return std::string{char(v & 0xFF), char((v >> 8) & 0xFF)}; }
@@ -113,10 +42,23 @@ std::string riff(const std::string& chunks) { return "RIFF" + le32(uint32_t(4 + 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    HMMIO file = openMemory(data, size);
-    if (!file) return 0;
-    readWave(file);
-    mmioClose(file, 0);
+    if (!soundBankReady()) std::abort();
+    const std::string path = fuzzsupport::scratchFile(data, size, ".wav");
+    const int slot = LoadSound(path.c_str(), DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME);
+    if (slot < -1 || slot >= MAX_SOUNDS) std::abort();
+    if (slot < 0) return 0;
+    // Never more bytes in the buffer than the file holds.
+    if (g_Sounds[slot].m_nDataSize < 0 || size_t(g_Sounds[slot].m_nDataSize) > size) std::abort();
+    const int copy = DuplicateSound(slot);
+    SetSoundVolume(slot, 70);
+    SetSoundFrequency(slot, 22050);
+    StartSound(slot, 0);
+    StartSound(copy, DSBPLAY_LOOPING);
+    platform::AudioMixer::shared()->render(512);
+    ReleaseSound(copy);
+    ReleaseSound(slot);
+    // Every slot free again for the next input (InitSound keeps the device).
+    InitSound();
     return 0;
 }
 
@@ -124,6 +66,7 @@ std::vector<std::string> fuzzSeeds() {
     const std::string samples = "\x80\x90\xA0\xB0\xC0\xB0\xA0\x90\x80\x70\x60";
     const std::string list = chunk("LIST", "INFO" + chunk("ISFT", "tool"));
     return {
+        fuzzsupport::text(assetgen::encode_wav_u8(assetgen::to_u8(assetgen::make_zap(), 1))),
         riff(format(1, 1, 11025, 8) + chunk("data", samples)),
         riff(list + format(1, 1, 11025, 8) + list + chunk("data", samples)),
         riff(format(1, 2, 44100, 16) + chunk("data", samples + samples)),

@@ -33,6 +33,7 @@ typedef int64_t REFERENCE_TIME;
 #define DMUS_E_TYPE_UNSUPPORTED ((HRESULT)0x88781207)
 #define DMUS_E_ALREADY_INITED ((HRESULT)0x88781208)
 #define DMUS_E_NO_AUDIO ((HRESULT)0x88781209)
+#define DMUS_E_LOADER_NOCLASSID ((HRESULT)0x8878120A)
 
 // ---------------------------------------------------------------- object descriptions
 #define DMUS_OBJ_OBJECT 0x00000001

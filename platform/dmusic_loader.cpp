@@ -43,7 +43,9 @@ public:
         if (description->dwSize != sizeof(DMUS_OBJECTDESC)) return E_INVALIDARG;
         if (iid != IID_IDirectMusicSegment && iid != IID_IUnknown) return E_NOINTERFACE;
         const DWORD valid = description->dwValidData;
-        if ((valid & DMUS_OBJ_CLASS) && description->guidClass != CLSID_DirectMusicSegment)
+        // The loader makes an object only of a class it is told.
+        if (!(valid & DMUS_OBJ_CLASS)) return DMUS_E_LOADER_NOCLASSID;
+        if (description->guidClass != CLSID_DirectMusicSegment)
             return DMUS_E_TYPE_UNSUPPORTED;
         if (!(valid & DMUS_OBJ_FILENAME)) return DMUS_E_NOT_FOUND;  // only files are offered
         std::string name;

@@ -83,4 +83,8 @@ private:
 // (nullptr for anything else), e.g. to call markLost().
 SoundBuffer* soundBufferFrom(IDirectSoundBuffer* buffer);
 
+// The cooperative level a DirectSound object of the layer was given (0 before
+// any), and its window; 0 for an object that is not the layer's.
+DWORD cooperativeLevelOf(IDirectSound* directSound, HWND* window);
+
 }  // namespace platform

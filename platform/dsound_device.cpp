@@ -77,18 +77,29 @@ public:
     HRESULT SetCooperativeLevel(HWND window, DWORD level) override {
         if (!window || level < DSSCL_NORMAL || level > DSSCL_WRITEPRIMARY) return DSERR_INVALIDPARAM;
         m_level = level;
+        m_window = window;
         return DS_OK;
     }
 
     HRESULT Compact() override { return m_level == 0 ? DSERR_PRIOLEVELNEEDED : DS_OK; }
     HRESULT Initialize(const GUID*) override { return DSERR_ALREADYINITIALIZED; }
 
+    DWORD level() const { return m_level; }
+    HWND window() const { return m_window; }
+
 private:
     std::shared_ptr<AudioMixer> m_mixer;
     DWORD m_level = 0;
+    HWND m_window = nullptr;
 };
 
 }  // namespace
+
+DWORD cooperativeLevelOf(IDirectSound* directSound, HWND* window) {
+    auto* device = dynamic_cast<DirectSound*>(directSound);
+    if (window) *window = device ? device->window() : nullptr;
+    return device ? device->level() : 0;
+}
 
 }  // namespace platform
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <mutex>
 
 namespace platform {
@@ -46,6 +47,10 @@ std::string patternString(FcPattern* pattern, const char* property) {
 FontMatch matchFont(const std::string& family, bool bold, bool italic) {
     std::lock_guard<std::mutex> lock(fontconfigMutex());
     if (!FcInit()) throw FontError("fontconfig could not load its configuration");
+    // Its configuration lives until the process ends; give it back then, so
+    // that leak checks see only what the program itself keeps.
+    static const bool releasedAtExit = std::atexit(FcFini) == 0;
+    (void)releasedAtExit;
 
     PatternPtr pattern(FcPatternCreate());
     if (!pattern) throw FontError("fontconfig: out of memory");

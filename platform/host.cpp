@@ -1,11 +1,13 @@
 #include "host.h"
 
 #include "d3d_device.h"
+#include "dsound_buffer.h"
 #include "gl_context.h"
 #include "message_queue.h"
 #include "png_file.h"
 #include "sdl_runtime.h"
 #include "tick_clock.h"
+#include "window_registry.h"
 
 #include <SDL.h>
 
@@ -26,6 +28,25 @@ uint64_t clockReadings() { return TickClock::instance().readings(); }
 size_t queuedMessages() { return platform::queuedMessageCount(); }
 unsigned long dispatchedMessages() { return platform::dispatchedMessageCount(); }
 void clearMessages() { platform::clearMessageQueue(); }
+
+WindowCreation windowCreation(HWND handle) {
+    WindowCreation out;
+    const platform::Window* window = platform::findWindow(handle);
+    if (!window) return out;
+    out.exists = true;
+    out.className = window->className;
+    out.title = window->title;
+    out.style = window->style;
+    out.x = window->createdX;
+    out.y = window->createdY;
+    out.width = window->createdWidth;
+    out.height = window->createdHeight;
+    return out;
+}
+
+DWORD soundCooperativeLevel(IDirectSound* directSound, HWND* window) {
+    return platform::cooperativeLevelOf(directSound, window);
+}
 
 void requestWindowClose() {
     if (!platform::ensureSdl(SDL_INIT_EVENTS)) return;

@@ -5,6 +5,7 @@
 
 #include "d3d8_api.h"
 #include "device_faults.h"
+#include "dsound_api.h"
 
 #include <cstdint>
 #include <string>
@@ -28,6 +29,19 @@ unsigned long dispatchedMessages();
 void clearMessages();
 // What the window manager sends when the user closes the window.
 void requestWindowClose();
+
+// ---- windows: how the program created one (style, class, title, size)
+struct WindowCreation {
+    bool exists = false;
+    std::string className, title;
+    DWORD style = 0;
+    int x = 0, y = 0, width = 0, height = 0;
+};
+WindowCreation windowCreation(HWND window);
+
+// ---- sound: the cooperative level a DirectSound object was given (0 for
+// none yet), and the window it was given with
+DWORD soundCooperativeLevel(IDirectSound* directSound, HWND* window = nullptr);
 
 // ---- Direct3D: scripted adapter and device behaviour, and observations
 platform::DeviceFaults& deviceFaults();

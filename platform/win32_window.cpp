@@ -98,6 +98,12 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR title, DWORD style, int x, 
     window->sdl = sdl;
     window->procedure = cls->second.procedure;
     window->title = title ? title : "";
+    window->className = className;
+    window->style = style;
+    window->createdX = x;
+    window->createdY = y;
+    window->createdWidth = width;
+    window->createdHeight = height;
     window->clientWidth = width;
     window->clientHeight = height;
     window->sdlId = SDL_GetWindowID(sdl);

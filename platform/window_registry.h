@@ -14,6 +14,9 @@ struct Window {
     SDL_Window* sdl = nullptr;
     WNDPROC procedure = nullptr;
     std::string title;
+    std::string className;  // as created, with its style, place and size
+    DWORD style = 0;
+    int createdX = 0, createdY = 0, createdWidth = 0, createdHeight = 0;
     int clientWidth = 0;
     int clientHeight = 0;
     uint32_t sdlId = 0;

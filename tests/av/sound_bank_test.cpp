@@ -6,6 +6,7 @@
 #include "GraphicsApp.h"
 #include "audio_mixer.h"
 #include "dsound_buffer.h"
+#include "host.h"
 #include "mmio_file.h"
 #include "sound_riff_builder.h"
 #include "test_env.h"
@@ -281,6 +282,13 @@ TEST_F(SoundBankTest, RefusesEveryBrokenFileAndKeepsTheSlotFree) {
     EXPECT_EQ(m_mixer->voiceCount(), 0u);
 
     EXPECT_EQ(load("good.wav", wave8Mono(samples)), 0);
+}
+
+// The game shares the sound card with other programs: the normal level, for its own window.
+TEST_F(SoundBankTest, TheDeviceIsSetUpAtTheNormalLevelForTheGamesWindow) {
+    HWND window = nullptr;
+    EXPECT_EQ(host::soundCooperativeLevel(g_pDirectSound, &window), DWORD(DSSCL_NORMAL));
+    EXPECT_EQ(window, g_hWnd);
 }
 
 TEST_F(SoundBankTest, TableHoldsTwoHundredFiftySixSounds) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -181,6 +182,50 @@ TEST(Frame, ClearedToOpaqueBlackAndPresented) {
     EXPECT_EQ(centre, 0xFF000000u);
     EXPECT_EQ(corner, 0xFF000000u);
     EXPECT_GE(host::deviceFaults().presentCalls, 1);
+}
+
+// Each frame starts with the depth buffer at its farthest: what the last
+// frame drew must not hide what this one draws.
+TEST(Frame, ClearsTheDepthBufferToo) {
+    FakeGame& game = FakeGame::instance();
+    uint32_t drawn = 0;
+    game.onInit = [] {
+        // Everything nearer than anything the frame can draw.
+        g_App.m_pDevice->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 0.0f, 0);
+    };
+    game.onFrame = [&](int) {
+        struct Vertex {
+            float x, y, z, rhw;
+            D3DCOLOR colour;
+        };
+        const Vertex quad[4] = {{300, 200, 0.5f, 1, 0xFFFFFFFF}, {500, 200, 0.5f, 1, 0xFFFFFFFF},
+                                {300, 400, 0.5f, 1, 0xFFFFFFFF}, {500, 400, 0.5f, 1, 0xFFFFFFFF}};
+        IDirect3DDevice8* device = g_App.m_pDevice;
+        IDirect3DVertexBuffer8* buffer = nullptr;
+        ASSERT_EQ(device->CreateVertexBuffer(sizeof quad, 0, D3DFVF_XYZRHW | D3DFVF_DIFFUSE,
+                                             D3DPOOL_MANAGED, &buffer),
+                  D3D_OK);
+        BYTE* data = nullptr;
+        buffer->Lock(0, sizeof quad, &data, 0);
+        std::memcpy(data, quad, sizeof quad);
+        buffer->Unlock();
+        device->SetTexture(0, nullptr);
+        device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+        device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+        device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+        device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
+        device->SetRenderState(D3DRS_LIGHTING, FALSE);
+        device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+        device->SetVertexShader(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
+        device->SetStreamSource(0, buffer, sizeof(Vertex));
+        device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+        device->SetStreamSource(0, nullptr, 0);
+        buffer->Release();
+        drawn = host::backBufferPixel(400, 300);
+        PostQuitMessage(0);
+    };
+    ASSERT_EQ(FakeGame::runProgram(), 1);
+    EXPECT_EQ(drawn, 0xFFFFFFFFu);
 }
 
 TEST(Frame, EnumeratesTheAdaptersModes) {

@@ -67,8 +67,8 @@ protected:
     IDirect3DDevice8* device() { return m_device; }
     HWND window() { return m_window; }
 
-    // Skips the test when the layer cannot yet create managed resources or
-    // draw (it answers E_NOTIMPL).
+    // Fail the test (fatally: callers return on HasFatalFailure) when the
+    // layer refuses to create managed resources or to draw.
     void requireResources();
     void requireDrawing();
 

@@ -69,6 +69,33 @@ TEST_F(MainLoop, ClosingTheWindowDestroysItAndQuitsWithCodeZero) {
     EXPECT_FALSE(IsWindow(g_hWnd));
 }
 
+TEST_F(MainLoop, TheWindowIsCreatedAsAVisiblePopupOfTheHostClassAt640By480) {
+    host::WindowCreation created;
+    game.onFrame = [&](int) {
+        created = host::windowCreation(g_hWnd);
+        PostQuitMessage(0);
+    };
+    FakeGame::runProgram();
+    ASSERT_TRUE(created.exists);
+    EXPECT_EQ(created.className, "Host Application");
+    EXPECT_EQ(created.title, "Host Application");
+    EXPECT_EQ(created.style, DWORD(WS_POPUP | WS_VISIBLE));
+    EXPECT_EQ(created.x, 0);
+    EXPECT_EQ(created.y, 0);
+    EXPECT_EQ(created.width, 640);
+    EXPECT_EQ(created.height, 480);
+}
+
+// What closing the window ends in: its destruction posts the quit with code 0.
+TEST_F(MainLoop, DestroyingTheWindowPostsTheQuitWithCodeZero) {
+    host::clearMessages();
+    EXPECT_EQ(g_App.MsgProc(nullptr, WM_DESTROY, 0, 0), 0);
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, UINT(WM_QUIT));
+    EXPECT_EQ(msg.wParam, WPARAM(0));
+}
+
 TEST_F(MainLoop, WindowIsTheBorderlessHostWindowTakenOverAt800By600) {
     RECT client{};
     game.onFrame = [&](int) {

@@ -50,7 +50,7 @@ protected:
 };
 
 TEST_F(MeshObjectTest, LoadWritesTheColourArgumentUnchangedOnEveryVertex) {
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     // Without vertex colours the file loads in another format and is cloned;
     // with them it is already in the mesh vertex format.
     for (bool vertexColours : {false, true}) {
@@ -76,7 +76,7 @@ TEST_F(MeshObjectTest, LoadWritesTheColourArgumentUnchangedOnEveryVertex) {
 }
 
 TEST_F(MeshObjectTest, MaterialColoursAreClampedAndRounded) {
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     std::vector<drawtest::MeshCorner> corners = drawtest::rectangle(0, 0, 10, 10);
     const std::vector<drawtest::MeshCorner> second = drawtest::rectangle(20, 0, 30, 10);
     corners.insert(corners.end(), second.begin(), second.end());
@@ -108,7 +108,7 @@ TEST_F(MeshObjectTest, MaterialColoursAreClampedAndRounded) {
 }
 
 TEST_F(MeshObjectTest, ColouringKeepsOneReferenceToEachBufferAndDestructionDropsIt) {
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     const std::string file = drawtest::writeMesh("refs.x", drawtest::rectangle(0, 0, 1, 1));
     IDirect3DVertexBuffer8* vertexBuffer = nullptr;
     IDirect3DIndexBuffer8* indexBuffer = nullptr;
@@ -137,7 +137,7 @@ TEST_F(MeshObjectTest, ColouringKeepsOneReferenceToEachBufferAndDestructionDrops
 }
 
 TEST_F(MeshObjectTest, MissingFilesLeaveAHarmlessObject) {
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     CMeshObject mesh;
     EXPECT_EQ(mesh.Load("media\\no_such_mesh.x", "media\\no_such.bmp", 0xFFFFFFFF, device(), 0), 0);
     EXPECT_EQ(mesh.m_pMesh[0], nullptr);
@@ -164,7 +164,7 @@ TEST_F(MeshObjectTest, MissingFilesLeaveAHarmlessObject) {
 }
 
 TEST_F(MeshObjectTest, DrawSetsTheWorldMatrixAndStageStatesOnlyWhenTextured) {
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     const std::string file = drawtest::writeMesh("states.x", drawtest::rectangle(0, 0, 4, 4));
     const std::string image =
         drawtest::writeBmp("states.bmp", 8, 8, [](int, int) { return drawtest::Rgb{200, 200, 200}; });
@@ -238,7 +238,7 @@ TEST_F(MeshObjectTest, DrawSetsTheWorldMatrixAndStageStatesOnlyWhenTextured) {
 }
 
 TEST_F(MeshObjectTest, SecondLoadReleasesTheFirstModel) {
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     const std::string first = drawtest::writeMesh("first.x", drawtest::rectangle(0, 0, 1, 1));
     const std::string second = drawtest::writeMesh("second.x", drawtest::rectangle(0, 0, 30, 2),
                                                    {{1, 1, 1, 1}, {1, 0, 0, 1}}, {0, 1});
@@ -274,7 +274,7 @@ TEST_F(MeshObjectTest, SecondLoadReleasesTheFirstModel) {
 // where S Rx Ry Rz T says, in that order.
 TEST_F(MeshObjectTest, PlacedRotatedAndScaledMeshLandsWhereTheMatricesSay) {
     requireDrawing();
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     const std::string file = drawtest::writeMesh("strip.x", drawtest::rectangle(0, 0, 20, 5));
     CMeshObject mesh;
     ASSERT_EQ(mesh.Load(file.c_str(), nullptr, 0xFFFFFF00, device(), 0), 1);
@@ -340,7 +340,7 @@ TEST_F(MeshObjectTest, PlacedRotatedAndScaledMeshLandsWhereTheMatricesSay) {
 // off during the draw, so the vertex alpha blends it over the scene.
 TEST_F(MeshObjectTest, ShieldStyleDrawIsTranslucentThroughTheVertexAlpha) {
     requireDrawing();
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     const std::string file = drawtest::writeMesh("shield.x", drawtest::rectangle(-10, -10, 10, 10));
     const std::string image =
         drawtest::writeBmp("shield.bmp", 8, 8, [](int, int) { return drawtest::Rgb{255, 255, 255}; });
@@ -372,7 +372,7 @@ class MeshFramesTest : public MeshObjectTest {
 protected:
     void SetUp() override {
         MeshObjectTest::SetUp();
-        if (HasFatalFailure() || IsSkipped()) return;
+        if (HasFatalFailure()) return;
         m_base = drawtest::writeMesh("frame_base.x", drawtest::rectangle(0, 0, 10, 10));
         m_moved = drawtest::writeMesh("frame_moved.x", drawtest::rectangle(8, 0, 18, 10));
         m_other = drawtest::writeMesh("frame_other.x", drawtest::rectangle(0, 4, 10, 14));
@@ -392,7 +392,7 @@ protected:
 };
 
 TEST_F(MeshFramesTest, TweenBlendsPositionsAndRestartsTheRun) {
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     m_mesh.SetNodeName("walk");
     ASSERT_EQ(m_mesh.AddNode(m_base.c_str()), 1);
     ASSERT_EQ(m_mesh.AddNode(m_moved.c_str()), 1);
@@ -415,7 +415,7 @@ TEST_F(MeshFramesTest, TweenBlendsPositionsAndRestartsTheRun) {
 }
 
 TEST_F(MeshFramesTest, RunEndsWhereTheNextFrameHasAnotherName) {
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     m_mesh.SetNodeName("walk");
     m_mesh.AddNode(m_base.c_str());
     m_mesh.AddNode(m_moved.c_str());
@@ -437,7 +437,7 @@ TEST_F(MeshFramesTest, RunEndsWhereTheNextFrameHasAnotherName) {
 }
 
 TEST_F(MeshFramesTest, FailedAddsAndSearchesLeaveTheListAsItWas) {
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     EXPECT_EQ(m_mesh.FindNode("walk", 0.5f), 0);  // empty list: nothing changes
     m_mesh.m_fTweenStep = 0.125f;
     EXPECT_EQ(m_mesh.FindNode("walk", 0.5f), 0);
@@ -472,7 +472,7 @@ TEST_F(MeshFramesTest, FailedAddsAndSearchesLeaveTheListAsItWas) {
 }
 
 TEST_F(MeshFramesTest, NamesAreCutToThirtyNineCharacters) {
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     const std::string longName(100, 'n');
     m_mesh.SetNodeName(longName.c_str());
     EXPECT_EQ(std::string(m_mesh.m_szNodeName), longName.substr(0, 39));
@@ -483,7 +483,7 @@ TEST_F(MeshFramesTest, NamesAreCutToThirtyNineCharacters) {
 }
 
 TEST_F(MeshFramesTest, SecondMeshIsColouredOnItsOwn) {
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     ID3DXBuffer* materials = nullptr;
     DWORD count = 0;
     ID3DXMesh* loaded = nullptr;

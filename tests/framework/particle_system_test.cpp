@@ -91,7 +91,7 @@ class ParticleDeviceTest : public DrawingTest {};
 
 TEST_F(ParticleDeviceTest, DefaultPoolBufferIsReleasedAndRemadeAroundAReset) {
     requireResources();
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     const int before = host::defaultPoolResources();
     {
         CParticleSystem particles;
@@ -129,7 +129,7 @@ TEST_F(ParticleDeviceTest, DefaultPoolBufferIsReleasedAndRemadeAroundAReset) {
 
 TEST_F(ParticleDeviceTest, ReleaseBeforeTheDestructorReleasesNothingTwice) {
     requireResources();
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     const int before = host::defaultPoolResources();
     IDirect3DTexture8* texture = nullptr;
     {
@@ -151,7 +151,7 @@ TEST_F(ParticleDeviceTest, ReleaseBeforeTheDestructorReleasesNothingTwice) {
 
 TEST_F(ParticleDeviceTest, DrawSetsNoStateOfItsOwnAndLeavesTheLastParticlesTransform) {
     requireResources();
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     const D3DRENDERSTATETYPE renderStates[] = {D3DRS_LIGHTING,         D3DRS_ALPHABLENDENABLE,
                                                D3DRS_ALPHATESTENABLE,  D3DRS_ZENABLE,
                                                D3DRS_SRCBLEND,         D3DRS_DESTBLEND,
@@ -203,7 +203,7 @@ TEST_F(ParticleDeviceTest, DrawSetsNoStateOfItsOwnAndLeavesTheLastParticlesTrans
 
 TEST_F(ParticleDeviceTest, CreateFillsTheSharedTriangleAndTheOneTexel) {
     requireResources();
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     CParticleSystem particles;
     particles.Create(4, device(), 0x80996633);
     EXPECT_EQ(particles.m_nVertexCount, 3);
@@ -246,7 +246,7 @@ TEST_F(ParticleDeviceTest, CreateFillsTheSharedTriangleAndTheOneTexel) {
 // texture: the colour's alpha must not make them see-through.
 TEST_F(ParticleDeviceTest, TheColoursAlphaDoesNotReachTheTexture) {
     requireDrawing();
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     lookFromFront(100.0f);
     device()->SetRenderState(D3DRS_LIGHTING, FALSE);
     device()->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
@@ -273,7 +273,7 @@ TEST_F(ParticleDeviceTest, TheColoursAlphaDoesNotReachTheTexture) {
 // Draw neither crashes nor draws without a triangle.
 TEST_F(ParticleDeviceTest, RefusedBufferOrTextureLeavesAWorkingPool) {
     requireResources();
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     struct Case {
         const char* name;
         int bufferFailures, textureFailures;
@@ -312,7 +312,7 @@ TEST_F(ParticleDeviceTest, RefusedBufferOrTextureLeavesAWorkingPool) {
 // One particle moving right: drawn after each move, gone when its life ends.
 TEST_F(ParticleDeviceTest, ParticlesMoveAgeAndVanishAtLifeZero) {
     requireDrawing();
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     lookFromFront(100.0f);
     device()->SetRenderState(D3DRS_LIGHTING, FALSE);  // exact colours for the check
 
@@ -348,7 +348,7 @@ TEST_F(ParticleDeviceTest, ParticlesMoveAgeAndVanishAtLifeZero) {
 // the hooks let go of the particle buffer, and the sparks draw on afterwards.
 TEST_F(ParticleDeviceTest, LostDeviceIsRecoveredWithParticlesAlive) {
     requireDrawing();
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     lookFromFront(100.0f);
     device()->SetRenderState(D3DRS_LIGHTING, FALSE);
     CParticleSystem sparks;
@@ -381,7 +381,7 @@ TEST_F(ParticleDeviceTest, LostDeviceIsRecoveredWithParticlesAlive) {
 // plain, steady grey, never the noise that undefined normals give.
 TEST_F(ParticleDeviceTest, LitParticlesHaveADefinedColour) {
     requireDrawing();
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     lookFromFront(100.0f);
     CParticleSystem particles;
     particles.Create(2, device(), 0xFFFFFFFF);

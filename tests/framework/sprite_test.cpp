@@ -60,7 +60,7 @@ protected:
         DrawingTest::SetUp();
         if (HasFatalFailure()) return;
         requireResources();
-        if (IsSkipped()) return;
+        if (HasFatalFailure()) return;
         m_camera.Init(device(), window());
     }
 
@@ -109,7 +109,7 @@ protected:
 };
 
 TEST_F(SpriteTest, ScreenQuadCarriesTheFramesTextureRectangle) {
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     const std::string file =
         drawtest::writeBmp("uv_sheet.bmp", 16, 16, [](int, int) { return Rgb{9, 9, 9}; });
     for (const SheetCase& c : kSheets) {
@@ -141,7 +141,7 @@ TEST_F(SpriteTest, ScreenQuadCarriesTheFramesTextureRectangle) {
 }
 
 TEST_F(SpriteTest, ImageCopyMakesNonZeroTexelsOpaqueAndLeavesZerosClear) {
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     const std::string file = drawtest::writeBmp("copy.bmp", 8, 4, [](int x, int y) {
         if (x == 0) return Rgb{0, 0, 0};
         if (x == 1) return Rgb{0, 0, 1};  // nearly black is not black
@@ -175,7 +175,7 @@ TEST_F(SpriteTest, ImageCopyMakesNonZeroTexelsOpaqueAndLeavesZerosClear) {
 }
 
 TEST_F(SpriteTest, MissingImageLeavesAClearTextureAndOtherModesCreateNothing) {
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     CSprite missing;
     EXPECT_EQ(missing.Create(device(), &m_camera, "media\\no_such_image.bmp", 16, 16, 1, 1, 16,
                              16, 1, 0xFFFFFFFF, SPRITE_SCREEN),
@@ -206,7 +206,7 @@ TEST_F(SpriteTest, MissingImageLeavesAClearTextureAndOtherModesCreateNothing) {
 }
 
 TEST_F(SpriteTest, SetScreenQuadUVFlipsTheQuadAndLeavesBillboardsAlone) {
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     const std::string file =
         drawtest::writeBmp("flip.bmp", 4, 4, [](int, int) { return Rgb{1, 2, 3}; });
     CSprite intro;
@@ -267,7 +267,7 @@ const StageStateRow kStageStates[] = {
 };
 
 TEST_F(SpriteTest, EachModeLeavesExactlyItsStatesBehind) {
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     const std::string file =
         drawtest::writeBmp("state.bmp", 16, 16, [](int, int) { return Rgb{50, 50, 50}; });
     IDirect3DTexture8* video = makeTexture(16, 16, [](int, int) { return 0xFF336699u; });
@@ -355,7 +355,7 @@ TEST_F(SpriteTest, EachModeLeavesExactlyItsStatesBehind) {
 }
 
 TEST_F(SpriteTest, OpaqueModeWithoutACallersTextureDrawsNothing) {
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     const std::string file =
         drawtest::writeBmp("opaque_own.bmp", 4, 4, [](int, int) { return Rgb{1, 1, 1}; });
     CSprite sprite;
@@ -395,7 +395,7 @@ uint32_t argb(Rgb c) { return 0xFF000000u | (uint32_t(c.r) << 16) | (uint32_t(c.
 
 TEST_F(SpriteTest, ScreenSpriteShowsExactlyItsFramesTexelsAndCutsOutBlack) {
     requireDrawing();
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     const std::string file = drawtest::writeBmp("sheet.bmp", 64, 32, sheetTexel);
     CSprite sprite;
     ASSERT_EQ(sprite.Create(device(), &m_camera, file.c_str(), 64, 32, 2, 1, 20, 20, 2,
@@ -435,9 +435,31 @@ TEST_F(SpriteTest, ScreenSpriteShowsExactlyItsFramesTexelsAndCutsOutBlack) {
     if (HasFailure()) saveFrame("sprite_frame.png");
 }
 
+// Screen sprites lie over the scene whatever the depth buffer holds there.
+TEST_F(SpriteTest, ScreenSpritesIgnoreTheDepthBuffer) {
+    requireDrawing();
+    if (HasFatalFailure()) return;
+    const std::string file = drawtest::writeBmp("sheet_over.bmp", 64, 32, sheetTexel);
+    CSprite sprite;
+    ASSERT_EQ(sprite.Create(device(), &m_camera, file.c_str(), 64, 32, 2, 1, 20, 20, 2,
+                            0xFFFFFFFF, SPRITE_SCREEN),
+              1);
+    sprite.m_fX = 100.0f;
+    sprite.m_fY = 100.0f;
+    sprite.m_fZ = 0.5f;
+    sprite.m_nFrame = 1;
+    beginFrame(kBackground);
+    // As if the scene had drawn something nearer everywhere.
+    device()->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 0.25f, 0);
+    sprite.Draw(nullptr);
+    endFrame();
+    EXPECT_TRUE(drawtest::near(pixel(92, 92), argb(kFrame1), 0)) << drawtest::hex(pixel(92, 92));
+    EXPECT_TRUE(drawtest::near(pixel(107, 107), argb(kFrame1), 0)) << drawtest::hex(pixel(107, 107));
+}
+
 TEST_F(SpriteTest, TintAlphaBlendsAndTheAlphaTestDropsFaintSprites) {
     requireDrawing();
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     const std::string file = drawtest::writeBmp("tint.bmp", 64, 32, sheetTexel);
     struct Case {
         DWORD alpha;
@@ -462,7 +484,7 @@ TEST_F(SpriteTest, TintAlphaBlendsAndTheAlphaTestDropsFaintSprites) {
 
 TEST_F(SpriteTest, SpriteWhoseImageFailedDrawsTransparent) {
     requireDrawing();
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     CSprite sprite;
     sprite.m_fX = 300.0f;
     sprite.m_fY = 300.0f;
@@ -482,7 +504,7 @@ TEST_F(SpriteTest, SpriteWhoseImageFailedDrawsTransparent) {
 // leaves the quad invisible rather than a plain block of its colour.
 TEST_F(SpriteTest, ScreenSpriteDrawsThePassedTextureInsteadOfItsOwn) {
     requireDrawing();
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     const std::string file =
         drawtest::writeBmp("own.bmp", 32, 32, [](int, int) { return Rgb{200, 60, 60}; });
     IDirect3DTexture8* other = makeTexture(32, 32, [](int, int) { return 0xFF3C3CC8u; });
@@ -529,7 +551,7 @@ Rgb quadrantTexel(int x, int y) {
 
 TEST_F(SpriteTest, BillboardFacesTheCameraUprightAndUnmirrored) {
     requireDrawing();
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     const std::string file = drawtest::writeBmp("quadrants.bmp", 64, 64, quadrantTexel);
     CSprite sprite;
     sprite.m_fZ = 0.0f;  // corners in the quad's own plane
@@ -591,7 +613,7 @@ TEST_F(SpriteTest, BillboardFacesTheCameraUprightAndUnmirrored) {
 
 TEST_F(SpriteTest, OpaqueModeShowsTheCallersTextureUnblendedAndFlipped) {
     requireDrawing();
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     const std::string file =
         drawtest::writeBmp("opaque.bmp", 4, 4, [](int, int) { return Rgb{9, 9, 9}; });
     // Half-transparent texels: with blending off they still show as they are.

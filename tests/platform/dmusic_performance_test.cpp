@@ -89,10 +89,17 @@ TEST_F(MusicStandIn, LoaderFindsFilesInItsSearchDirectoryAndRefusesOthers) {
         EXPECT_EQ(segment, nullptr) << c.name;
     }
 
-    // A description whose name has no terminator, or of another class, or of the wrong size.
+    // A description without its class, whose name has no terminator, of
+    // another class, or of the wrong size.
     DMUS_OBJECTDESC desc{};
     desc.dwSize = sizeof(desc);
     desc.dwValidData = DMUS_OBJ_FILENAME;
+    const std::string tune = "tune.mid";
+    std::copy(tune.begin(), tune.end(), desc.wszFileName);
+    EXPECT_EQ(m_loader->GetObject(&desc, IID_IDirectMusicSegment, (void**)&segment), DMUS_E_LOADER_NOCLASSID);
+    EXPECT_EQ(segment, nullptr);
+    desc.dwValidData = DMUS_OBJ_CLASS | DMUS_OBJ_FILENAME;
+    desc.guidClass = CLSID_DirectMusicSegment;
     std::fill(std::begin(desc.wszFileName), std::end(desc.wszFileName), u'a');
     EXPECT_EQ(m_loader->GetObject(&desc, IID_IDirectMusicSegment, (void**)&segment), E_INVALIDARG);
     desc.wszFileName[0] = 0;

@@ -24,7 +24,9 @@ public:
         u16(uint16_t(v));
         u16(uint16_t(v >> 16));
     }
-    void fourcc(const char* code) { bytes.insert(bytes.end(), code, code + 4); }
+    void fourcc(const char* code) {
+        for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(code[i]));
+    }
     void raw(const std::vector<uint8_t>& data) { bytes.insert(bytes.end(), data.begin(), data.end()); }
 
     // Starts a chunk (or a LIST/RIFF with its form type); returns where its
