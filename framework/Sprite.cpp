@@ -197,8 +197,8 @@ int CSprite::CopyOpaqueTexels(IDirect3DTexture8* pImage) {
                                                              : (int)imageDesc.Width;
         int nHeight = m_nTextureHeight < (int)imageDesc.Height ? m_nTextureHeight
                                                                : (int)imageDesc.Height;
-        for (int i = 0; i < nWidth; i++) {
-            for (int j = 0; j < nHeight; j++) {
+        for (int j = 0; j < nHeight; j++) {
+            for (int i = 0; i < nWidth; i++) {
                 const BYTE* pSource = (const BYTE*)imageRect.pBits + j * imageRect.Pitch + 4 * i;
                 BYTE* pDest = (BYTE*)ownRect.pBits + j * ownRect.Pitch + 4 * i;
                 DWORD dwTexel;

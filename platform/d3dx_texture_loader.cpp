@@ -6,6 +6,7 @@
 
 #include "diagnostics.h"
 #include "image_file.h"
+#include "texture.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -38,8 +39,11 @@ std::vector<uint32_t> halve(const std::vector<uint32_t>& texels, UINT width, UIN
     return out;
 }
 
-HRESULT fillLevel(IDirect3DTexture8* texture, UINT level, const std::vector<uint32_t>& texels,
+// Our own textures take the texels as they are; any other goes through a lock.
+HRESULT fillLevel(IDirect3DTexture8* texture, UINT level, std::vector<uint32_t>&& texels,
                   UINT width, UINT height) {
+    platform::Texture* own = platform::Texture::fromInterface(texture);
+    if (own && own->adoptLevel(level, std::move(texels))) return D3D_OK;
     D3DLOCKED_RECT locked{};
     const HRESULT hr = texture->LockRect(level, &locked, nullptr, 0);
     if (FAILED(hr)) return hr;
@@ -67,24 +71,29 @@ HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice8* device, LPCSTR fileName,
                                    IDirect3DTexture8** texture) {
     if (texture) *texture = nullptr;
     if (!device || !fileName || !texture) return D3DERR_INVALIDCALL;
-    const platform::DecodeResult decoded = platform::loadImageFile(fileName);
+    platform::DecodeResult decoded = platform::loadImageFile(fileName);
     if (!decoded.ok) {
         platform::reportUnusableFile("image", fileName, decoded.error);
         return D3DERR_NOTAVAILABLE;
     }
-    const platform::DecodedImage& image = decoded.image;
+    platform::DecodedImage& image = decoded.image;
     IDirect3DTexture8* created = nullptr;
     HRESULT hr = device->CreateTexture(UINT(image.width), UINT(image.height), 0, 0,
                                        image.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8,
                                        D3DPOOL_MANAGED, &created);
     if (FAILED(hr)) return hr;
 
-    std::vector<uint32_t> level = image.texels;
+    std::vector<uint32_t> level = std::move(image.texels);
     UINT width = UINT(image.width), height = UINT(image.height);
     const DWORD levels = created->GetLevelCount();
     for (DWORD i = 0; i < levels && SUCCEEDED(hr); ++i) {
-        if (i > 0) level = halve(level, width, height, width, height);
-        hr = fillLevel(created, i, level, width, height);
+        UINT nextWidth = 0, nextHeight = 0;
+        std::vector<uint32_t> next;
+        if (i + 1 < levels) next = halve(level, width, height, nextWidth, nextHeight);
+        hr = fillLevel(created, i, std::move(level), width, height);
+        level = std::move(next);
+        width = nextWidth;
+        height = nextHeight;
     }
     if (FAILED(hr)) {
         created->Release();

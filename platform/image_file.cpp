@@ -5,6 +5,9 @@
 #include "jpeg_reader.h"
 #include "png_reader.h"
 
+#include <sys/stat.h>
+
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 
@@ -31,6 +34,17 @@ bool readWholeFile(const std::string& path, size_t maxBytes, std::vector<uint8_t
         return false;
     }
     out.clear();
+    // Sized once from the file's length where it has one, so a large image is
+    // not grown (and copied) chunk by chunk; a stream that keeps going past
+    // that length is still read to its end.
+    struct stat info;
+    if (fstat(fileno(file.get()), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+        if (uint64_t(info.st_size) > maxBytes) {
+            error = path + " is too large";
+            return false;
+        }
+        out.reserve(size_t(info.st_size) + 1);
+    }
     uint8_t chunk[65536];
     size_t got;
     while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {

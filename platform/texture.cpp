@@ -52,7 +52,6 @@ HRESULT Texture::create(D3DDevice& device, UINT width, UINT height, UINT levels,
         level.width = std::max(1u, width >> i);
         level.height = std::max(1u, height >> i);
         level.pitch = level.width * 4 + extra;
-        level.bits.assign(size_t(level.pitch) * level.height, 0);
         created->m_levels.push_back(std::move(level));
     }
     *texture = created;
@@ -76,6 +75,23 @@ Texture::~Texture() {
 
 Texture* Texture::fromInterface(IDirect3DBaseTexture8* texture) {
     return dynamic_cast<Texture*>(texture);
+}
+
+uint32_t* Texture::levelBits(Level& level) {
+    if (level.bits.empty()) level.bits.assign(size_t(level.pitch / 4) * level.height, 0);
+    return level.bits.data();
+}
+
+bool Texture::adoptLevel(UINT level, std::vector<uint32_t>&& texels) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    if (level >= m_levels.size()) return false;
+    Level& l = m_levels[level];
+    if (l.locked || !l.bits.empty() || l.pitch != l.width * 4 ||
+        texels.size() != size_t(l.width) * l.height)
+        return false;
+    l.bits = std::move(texels);
+    m_dirty = true;
+    return true;
 }
 
 HRESULT Texture::QueryInterface(REFIID iid, void** object) {
@@ -121,7 +137,7 @@ HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, 
     l.locked = true;
     l.writeLock = !(flags & D3DLOCK_READONLY);
     locked->Pitch = INT(l.pitch);
-    locked->pBits = l.bits.data() + offset;
+    locked->pBits = reinterpret_cast<uint8_t*>(levelBits(l)) + offset;
     return D3D_OK;
 }
 
@@ -164,10 +180,10 @@ void Texture::uploadLocked() {
     const GLint internal = m_format == D3DFMT_X8R8G8B8 ? GL_RGB8 : GL_RGBA8;
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     for (size_t i = 0; i < m_levels.size(); ++i) {
-        const Level& l = m_levels[i];
+        Level& l = m_levels[i];
         glPixelStorei(GL_UNPACK_ROW_LENGTH, GLint(l.pitch / 4));
         glTexImage2D(GL_TEXTURE_2D, GLint(i), internal, GLsizei(l.width), GLsizei(l.height), 0,
-                     GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, l.bits.data());
+                     GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, levelBits(l));
     }
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);

@@ -8,6 +8,7 @@
 #include "device_resource.h"
 #include "ref_counted.h"
 
+#include <cstdint>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -46,10 +47,18 @@ public:
     // The pipeline's view of a bound texture: ours or nothing.
     static Texture* fromInterface(IDirect3DBaseTexture8* texture);
 
+    // Hands a level its texels (width * height of them, rows packed) instead
+    // of a copy through LockRect, so a loaded image is not held twice. Refused
+    // (false, nothing taken) when the level's rows are padded, its size
+    // differs, or it was locked or drawn already.
+    bool adoptLevel(UINT level, std::vector<uint32_t>&& texels);
+
 private:
+    // A level's texels are made (zeroed) when first locked or uploaded, so
+    // that a level filled by adoption is never allocated twice.
     struct Level {
         UINT width = 0, height = 0, pitch = 0;
-        std::vector<uint8_t> bits;
+        std::vector<uint32_t> bits;  // pitch / 4 * height once made
         bool locked = false;
         bool writeLock = false;
     };
@@ -57,6 +66,7 @@ private:
     Texture(D3DDevice& device, D3DPOOL pool, D3DFORMAT format, DWORD usage);
     ~Texture() override;
     void uploadLocked();
+    static uint32_t* levelBits(Level& level);
 
     DeviceResource m_resource;
     D3DFORMAT m_format;

@@ -3,6 +3,7 @@
 #include "bmp_writer.h"
 #include "pipeline_fixture.h"
 #include "test_env.h"
+#include "texture.h"
 
 #include <filesystem>
 #include <fstream>
@@ -59,6 +60,29 @@ TEST(D3DXLoader, BitmapBecomesAManagedTextureOfItsOwnSizeWithAFullChain) {
     EXPECT_EQ(desc.Format, D3DFMT_A8R8G8B8);
     EXPECT_EQ(readLevel(texture, 0, 2, 2), withAlpha);
     texture->Release();
+}
+
+// Padded rows cannot take the decoded texels as they are: the levels are
+// filled row by row instead and read the same.
+TEST(D3DXLoader, PaddedRowsHoldTheSameLevels) {
+    HeadlessDevice d;
+    std::vector<uint32_t> texels(4 * 2);
+    for (size_t i = 0; i < texels.size(); ++i) texels[i] = 0x00102030u * uint32_t(i + 1);
+    const std::string path = writeFile("loader_padded.bmp", platform::encodeBmp(4, 2, texels));
+    IDirect3DTexture8* plain = nullptr;
+    ASSERT_EQ(D3DXCreateTextureFromFileA(d.device(), path.c_str(), &plain), D3D_OK);
+    platform::setExtraTexturePitch(12);
+    IDirect3DTexture8* padded = nullptr;
+    const HRESULT hr = D3DXCreateTextureFromFileA(d.device(), path.c_str(), &padded);
+    platform::setExtraTexturePitch(0);
+    ASSERT_EQ(hr, D3D_OK);
+    EXPECT_EQ(readLevel(padded, 0, 4, 2), texels);
+    for (UINT level = 0; level < 3; ++level) {
+        const UINT w = std::max(1u, 4u >> level), h = std::max(1u, 2u >> level);
+        EXPECT_EQ(readLevel(padded, level, w, h), readLevel(plain, level, w, h)) << level;
+    }
+    padded->Release();
+    plain->Release();
 }
 
 TEST(D3DXLoader, MissingOrBrokenImagesFailWithNoTexture) {
