@@ -48,9 +48,18 @@ CShipList::CShipList()
     std::memset(m_Records, 0, sizeof(m_Records));
 }
 
-// The models live until the process ends; the player ship and the
-// ship-select screen point at them.
-CShipList::~CShipList() {}
+// The models live as long as the list: the player ship and the ship-select
+// screen point at them, and the game's list lasts until the process ends.
+// Letting go of them here keeps leak checks meaningful.
+CShipList::~CShipList() {
+    CShipNode* pNode = m_pHead;
+    while (pNode) {
+        CShipNode* pNext = pNode->m_pNext;
+        delete pNode;
+        pNode = pNext;
+    }
+    m_pHead = m_pCur = m_pTail = nullptr;
+}
 
 void CShipList::SetDevice(IDirect3DDevice8* pDevice) { m_pDevice = pDevice; }
 

@@ -142,6 +142,7 @@ TEST(FloatingTextListDrawing, DrawsLiveTextsOnly) {
     list.Draw();
     device->EndScene();
     EXPECT_TRUE(host::readBackBuffer() == expected);
+    list.m_Font.Release();  // a texture font lets go of its texture only when told
 }
 
 }  // namespace

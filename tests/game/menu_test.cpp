@@ -53,6 +53,7 @@ protected:
     }
 
     void TearDown() override {
+        m_Menu.m_Font.Release();  // a texture font lets go of its texture only when told
         m_Input.m_Keyboard.Release();
         m_Input.m_Mouse.Release();
         m_Input.Release();

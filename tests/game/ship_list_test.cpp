@@ -252,6 +252,28 @@ TEST(ShipListMeshes, NamesFillingTheirWholeFieldAreUsedWithoutRunningOn) {
     EXPECT_EQ(list.GetAt(1)->m_pTexture, nullptr);  // its texture is missing: still a model
 }
 
+TEST(ShipListMeshes, DestroyingTheListReleasesEveryModel) {
+    HeadlessDevice device;
+    ASSERT_NE(device.device(), nullptr);
+    MediaFolder({{"ship1.x", "ship1.x"}, {"ship1.bmp", "ship1.bmp"}});
+    const Ship ship = {1, 0.045f, 5.0f, 3, 5, "ship1.x", "ship1.bmp"};
+    std::vector<IDirect3DTexture8*> textures;
+    {
+        CShipList list;
+        list.SetDevice(device.device());
+        ASSERT_EQ(list.ReadFile(WriteList("release.msl", {ship, ship}).c_str()), 1);
+        ASSERT_EQ(list.LoadMeshes(), 1);
+        for (CShipNode* node = list.m_pHead; node; node = node->m_pNext) {
+            ASSERT_NE(node->m_pTexture, nullptr);
+            node->m_pTexture->AddRef();
+            textures.push_back(node->m_pTexture);
+        }
+    }
+    ASSERT_EQ(textures.size(), 2u);
+    for (IDirect3DTexture8* texture : textures)
+        EXPECT_EQ(texture->Release(), 0u) << "the model let go of its texture with the list";
+}
+
 TEST(ShipListMeshes, LoadMeshesFailsOnlyWhenNoModelLoads) {
     HeadlessDevice device;
     ASSERT_NE(device.device(), nullptr);
