@@ -6,7 +6,7 @@
 
 #include "audio_mixer.h"
 #include "dmusic_host.h"
-#include "../platform/dmusic_midi_builder.h"
+#include "../platform/dmusic/dmusic_midi_builder.h"
 #include "test_env.h"
 
 #include <gtest/gtest.h>

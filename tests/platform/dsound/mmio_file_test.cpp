@@ -3,7 +3,7 @@
 #include "mmio_api.h"
 #include "mmio_file.h"
 
-#include "../av/sound_riff_builder.h"
+#include "../../av/sound_riff_builder.h"
 #include "test_env.h"
 
 #include <gtest/gtest.h>

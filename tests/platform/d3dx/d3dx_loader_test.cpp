@@ -1,7 +1,7 @@
 // Textures from image files and meshes from .x files through the utility
 // library's calls, on the headless device.
 #include "bmp_writer.h"
-#include "pipeline_fixture.h"
+#include "../d3d8/pipeline_fixture.h"
 #include "test_env.h"
 #include "texture.h"
 
