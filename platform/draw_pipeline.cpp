@@ -63,12 +63,18 @@ std::vector<GLuint>& indexScratch() {
     return scratch;
 }
 
-void processRange(D3DDevice& device, const DrawSource& source, UINT first, UINT count) {
-    const VertexProcessor processor(device.state(), source.layout, device.gl().width(), device.gl().height());
+// Transforms the vertices of a draw; when all of them lie outside one plane
+// of the view volume nothing of the draw can show, and false comes back
+// before any lighting is done. Otherwise they are lit as well.
+bool processRange(D3DDevice& device, const DrawSource& source, UINT first, UINT count) {
+    static VertexProcessor processor;  // kept for its light list's storage
+    processor.setUp(device.state(), source.layout, device.gl().width(), device.gl().height());
     std::vector<ProcessedVertex>& out = processedScratch();
     out.resize(count);
-    const uint8_t* vertex = source.vertices + size_t(first) * source.stride;
-    for (UINT i = 0; i < count; ++i, vertex += source.stride) processor.process(vertex, out[i]);
+    const uint8_t* vertices = source.vertices + size_t(first) * source.stride;
+    if (processor.transform(vertices, source.stride, count, out.data())) return false;
+    processor.shade(vertices, source.stride, count, out.data());
+    return true;
 }
 
 // The back buffer, bound again only when something else has bound another
@@ -155,8 +161,7 @@ HRESULT drawPrimitive(D3DDevice& device, D3DPRIMITIVETYPE type, UINT startVertex
     if (count == 0) return D3DERR_INVALIDCALL;
     if (startVertex > source.vertexCapacity || count > source.vertexCapacity - startVertex)
         return D3DERR_INVALIDCALL;
-    processRange(device, source, startVertex, count);
-    rasterise(device, source, type, count, nullptr);
+    if (processRange(device, source, startVertex, count)) rasterise(device, source, type, count, nullptr);
     return D3D_OK;
 }
 
@@ -196,8 +201,8 @@ HRESULT drawIndexedPrimitive(D3DDevice& device, D3DPRIMITIVETYPE type, UINT /*mi
         highest = std::max(highest, vertex);
     }
     for (GLuint& index : indices) index -= GLuint(lowest);
-    processRange(device, source, UINT(lowest), UINT(highest - lowest + 1));
-    rasterise(device, source, type, count, indices.data());
+    if (processRange(device, source, UINT(lowest), UINT(highest - lowest + 1)))
+        rasterise(device, source, type, count, indices.data());
     return D3D_OK;
 }
 
