@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace platform {
@@ -58,17 +59,48 @@ std::vector<ProcessedVertex>& processedScratch() {
     static std::vector<ProcessedVertex> scratch;
     return scratch;
 }
-std::vector<GLuint>& indexScratch() {
-    static std::vector<GLuint> scratch;
+// A draw's indices as GL gets them: counted from the lowest vertex used, in
+// the index buffer's own width (an index less the lowest fits it as well).
+struct IndexScratch {
+    std::vector<uint16_t> narrow;
+    std::vector<uint32_t> wide;
+};
+IndexScratch& indexScratch() {
+    static IndexScratch scratch;
     return scratch;
 }
 
-void processRange(D3DDevice& device, const DrawSource& source, UINT first, UINT count) {
-    const VertexProcessor processor(device.state(), source.layout, device.gl().width(), device.gl().height());
+// Copies `count` indices of one width and finds the lowest and highest.
+template <class Index>
+void readIndices(const uint8_t* raw, UINT count, std::vector<Index>& out, uint32_t& lowest, uint32_t& highest) {
+    out.resize(count);
+    std::memcpy(out.data(), raw, size_t(count) * sizeof(Index));
+    Index low = std::numeric_limits<Index>::max(), high = 0;
+    for (const Index index : out) {
+        low = std::min(low, index);
+        high = std::max(high, index);
+    }
+    lowest = low;
+    highest = high;
+}
+
+template <class Index>
+void rebaseIndices(std::vector<Index>& indices, uint32_t lowest) {
+    for (Index& index : indices) index = Index(index - lowest);
+}
+
+// Transforms the vertices of a draw; when all of them lie outside one plane
+// of the view volume nothing of the draw can show, and false comes back
+// before any lighting is done. Otherwise they are lit as well.
+bool processRange(D3DDevice& device, const DrawSource& source, UINT first, UINT count) {
+    static VertexProcessor processor;  // kept for its light list's storage
+    processor.setUp(device.state(), source.layout, device.gl().width(), device.gl().height());
     std::vector<ProcessedVertex>& out = processedScratch();
     out.resize(count);
-    const uint8_t* vertex = source.vertices + size_t(first) * source.stride;
-    for (UINT i = 0; i < count; ++i, vertex += source.stride) processor.process(vertex, out[i]);
+    const uint8_t* vertices = source.vertices + size_t(first) * source.stride;
+    if (processor.transform(vertices, source.stride, count, out.data())) return false;
+    processor.shade(vertices, source.stride, count, out.data());
+    return true;
 }
 
 // The back buffer, bound again only when something else has bound another
@@ -104,8 +136,10 @@ void setFixedState(GlContextObjects& objects) {
     objects.fixedStateSet = true;
 }
 
+// `indices` null draws the vertices in order; otherwise it holds `count`
+// indices of GL type `indexType`, `indexSize` bytes each.
 void rasterise(D3DDevice& device, const DrawSource& source, D3DPRIMITIVETYPE type, UINT count,
-               const GLuint* indices) {
+               const void* indices = nullptr, GLenum indexType = GL_UNSIGNED_INT, UINT indexSize = 4) {
     device.gl().makeCurrent();
     GlContextObjects& objects = glObjectsFor(device);
     bindTarget(device, objects);
@@ -121,9 +155,9 @@ void rasterise(D3DDevice& device, const DrawSource& source, D3DPRIMITIVETYPE typ
                  GL_STREAM_DRAW);
     if (indices) {
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, objects.indexBuffer);
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(count * sizeof(GLuint)), indices, GL_STREAM_DRAW);
-        glDrawRangeElements(glPrimitive(type), 0, GLuint(vertices.size() - 1), GLsizei(count),
-                            GL_UNSIGNED_INT, nullptr);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(size_t(count) * indexSize), indices, GL_STREAM_DRAW);
+        glDrawRangeElements(glPrimitive(type), 0, GLuint(vertices.size() - 1), GLsizei(count), indexType,
+                            nullptr);
     } else {
         glDrawArrays(glPrimitive(type), 0, GLsizei(count));
     }
@@ -155,8 +189,7 @@ HRESULT drawPrimitive(D3DDevice& device, D3DPRIMITIVETYPE type, UINT startVertex
     if (count == 0) return D3DERR_INVALIDCALL;
     if (startVertex > source.vertexCapacity || count > source.vertexCapacity - startVertex)
         return D3DERR_INVALIDCALL;
-    processRange(device, source, startVertex, count);
-    rasterise(device, source, type, count, nullptr);
+    if (processRange(device, source, startVertex, count)) rasterise(device, source, type, count);
     return D3D_OK;
 }
 
@@ -177,27 +210,22 @@ HRESULT drawIndexedPrimitive(D3DDevice& device, D3DPRIMITIVETYPE type, UINT /*mi
 
     // The vertices actually referenced, each transformed once.
     const uint8_t* raw = indexBuffer->storage().data() + size_t(startIndex) * indexSize;
-    std::vector<GLuint>& indices = indexScratch();
-    indices.resize(count);
-    uint64_t lowest = UINT64_MAX, highest = 0;
-    for (UINT i = 0; i < count; ++i) {
-        uint32_t index = 0;
-        if (indexSize == 2) {
-            uint16_t small;
-            std::memcpy(&small, raw + size_t(i) * 2, 2);
-            index = small;
-        } else {
-            std::memcpy(&index, raw + size_t(i) * 4, 4);
-        }
-        const uint64_t vertex = uint64_t(index) + state.baseVertexIndex;
-        if (vertex >= source.vertexCapacity) return D3DERR_INVALIDCALL;
-        indices[i] = GLuint(vertex);
-        lowest = std::min(lowest, vertex);
-        highest = std::max(highest, vertex);
+    IndexScratch& scratch = indexScratch();
+    uint32_t lowest = 0, highest = 0;
+    if (indexSize == 2)
+        readIndices(raw, count, scratch.narrow, lowest, highest);
+    else
+        readIndices(raw, count, scratch.wide, lowest, highest);
+    if (uint64_t(highest) + state.baseVertexIndex >= source.vertexCapacity) return D3DERR_INVALIDCALL;
+    const UINT first = UINT(lowest + state.baseVertexIndex);
+    if (!processRange(device, source, first, highest - lowest + 1)) return D3D_OK;
+    if (indexSize == 2) {
+        rebaseIndices(scratch.narrow, lowest);
+        rasterise(device, source, type, count, scratch.narrow.data(), GL_UNSIGNED_SHORT, 2);
+    } else {
+        rebaseIndices(scratch.wide, lowest);
+        rasterise(device, source, type, count, scratch.wide.data(), GL_UNSIGNED_INT, 4);
     }
-    for (GLuint& index : indices) index -= GLuint(lowest);
-    processRange(device, source, UINT(lowest), UINT(highest - lowest + 1));
-    rasterise(device, source, type, count, indices.data());
     return D3D_OK;
 }
 

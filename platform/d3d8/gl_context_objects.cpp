@@ -6,6 +6,7 @@
 #include "d3d_device.h"
 #include "gl_context.h"
 
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -33,17 +34,22 @@ struct DeferredDeletion {
 
 std::mutex g_deferredMutex;
 std::vector<DeferredDeletion> g_deferred;
+// Whether anything waits in g_deferred: every draw asks, so most of them
+// need not take the lock.
+std::atomic<bool> g_deferredWaiting{false};
 
-void runDeferredDeletions(const std::shared_ptr<GlContext>& current) {
+void runDeferredDeletions(const GlContext* current) {
+    if (!g_deferredWaiting.load(std::memory_order_acquire)) return;
     std::lock_guard<std::mutex> guard(g_deferredMutex);
     for (auto it = g_deferred.begin(); it != g_deferred.end();) {
         const std::shared_ptr<GlContext> owner = it->context.lock();
-        if (owner == current) glDeleteTextures(1, &it->name);
-        if (!owner || owner == current)
+        if (owner.get() == current) glDeleteTextures(1, &it->name);
+        if (!owner || owner.get() == current)
             it = g_deferred.erase(it);  // done, or gone with its context
         else
             ++it;
     }
+    g_deferredWaiting.store(!g_deferred.empty(), std::memory_order_release);
 }
 
 }  // namespace
@@ -51,6 +57,7 @@ void runDeferredDeletions(const std::shared_ptr<GlContext>& current) {
 void deleteTextureLater(const std::weak_ptr<GlContext>& context, unsigned name) {
     std::lock_guard<std::mutex> guard(g_deferredMutex);
     g_deferred.push_back({context, name});
+    g_deferredWaiting.store(true, std::memory_order_release);
 }
 
 bool RasterKey::operator==(const RasterKey& other) const {
@@ -60,24 +67,27 @@ bool RasterKey::operator==(const RasterKey& other) const {
 }
 
 GlContextObjects& glObjectsFor(D3DDevice& device) {
+    // Each entry keeps its context's address for the lookup; an entry whose
+    // context has gone is dropped before any comparison, so a new context
+    // made at a freed one's address never finds the old objects.
     struct Entry {
         std::weak_ptr<GlContext> context;
+        const GlContext* address;
         GlContextObjects objects;
     };
     static std::vector<Entry> entries;  // main thread only, as all drawing is
-    const std::shared_ptr<GlContext> current = device.glShared();
+    const GlContext* current = &device.gl();
     runDeferredDeletions(current);
     for (auto it = entries.begin(); it != entries.end();) {
-        const std::shared_ptr<GlContext> owner = it->context.lock();
-        if (!owner) {
+        if (it->context.expired()) {
             it = entries.erase(it);
-        } else if (owner == current) {
+        } else if (it->address == current) {
             return it->objects;
         } else {
             ++it;
         }
     }
-    entries.push_back({current, makeObjects()});
+    entries.push_back({device.glShared(), current, makeObjects()});
     return entries.back().objects;
 }
 

@@ -8,9 +8,19 @@ namespace platform {
 
 namespace {
 
+// Each byte value over 255, worked out once (the same values a division per
+// channel gives).
+struct ByteToUnit {
+    float value[256];
+    constexpr ByteToUnit() : value() {
+        for (int i = 0; i < 256; ++i) value[i] = float(i) / 255.0f;
+    }
+};
+constexpr ByteToUnit kByteToUnit;
+
 D3DCOLORVALUE unpackColour(DWORD argb) {
-    return {((argb >> 16) & 0xFF) / 255.0f, ((argb >> 8) & 0xFF) / 255.0f, (argb & 0xFF) / 255.0f,
-            ((argb >> 24) & 0xFF) / 255.0f};
+    const float* unit = kByteToUnit.value;
+    return {unit[(argb >> 16) & 0xFF], unit[(argb >> 8) & 0xFF], unit[argb & 0xFF], unit[(argb >> 24) & 0xFF]};
 }
 
 DWORD readDword(const uint8_t* p) {
@@ -28,6 +38,10 @@ bool isZeroMaterial(const D3DMATERIAL8& m) {
     return std::memcmp(&m, &zero, sizeof m) == 0;
 }
 
+D3DCOLORVALUE pick(int source, const D3DCOLORVALUE& material, const D3DCOLORVALUE& diffuse,
+                   const D3DCOLORVALUE& specular) {
+    return source == 1 ? diffuse : source == 2 ? specular : material;
+}
 
 }  // namespace
 
@@ -59,10 +73,19 @@ D3DMATRIX multiplyMatrices(const D3DMATRIX& a, const D3DMATRIX& b) {
 }
 
 VertexProcessor::VertexProcessor(const DeviceState& state, const FvfLayout& layout,
-                                 int targetWidth, int targetHeight)
-    : m_layout(layout), m_width(targetWidth), m_height(targetHeight) {
+                                 int targetWidth, int targetHeight) {
+    setUp(state, layout, targetWidth, targetHeight);
+}
+
+void VertexProcessor::setUp(const DeviceState& state, const FvfLayout& layout, int targetWidth,
+                            int targetHeight) {
+    m_layout = layout;
+    m_width = targetWidth;
+    m_height = targetHeight;
     m_textureTransform = state.stageStates[0][D3DTSS_TEXTURETRANSFORMFLAGS] != D3DTTFF_DISABLE;
     m_textureMatrix = state.textureMatrix[0];
+    m_lighting = false;
+    m_lights.clear();
     if (layout.pretransformed) return;
 
     m_world = state.world;
@@ -116,125 +139,172 @@ VertexProcessor::VertexProcessor(const DeviceState& state, const FvfLayout& layo
 }
 
 void VertexProcessor::process(const uint8_t* vertex, ProcessedVertex& out) const {
-    if (m_layout.pretransformed) {
-        processPretransformed(vertex, out);
-        return;
-    }
-    float p[3];
-    readFloats(vertex, p, 3);
-    const D3DMATRIX& m = m_worldViewProjection;
-    out.x = p[0] * m._11 + p[1] * m._21 + p[2] * m._31 + m._41;
-    out.y = p[0] * m._12 + p[1] * m._22 + p[2] * m._32 + m._42;
-    const float z = p[0] * m._13 + p[1] * m._23 + p[2] * m._33 + m._43;
-    out.w = p[0] * m._14 + p[1] * m._24 + p[2] * m._34 + m._44;
-    out.z = 2.0f * z - out.w;  // D3D's 0..w depth range onto OpenGL's -w..w
+    transform(vertex, 0, 1, &out);
+    shade(vertex, 0, 1, &out);
+}
 
+bool VertexProcessor::transform(const uint8_t* first, size_t stride, size_t count,
+                                ProcessedVertex* out) const {
+    if (m_layout.pretransformed) {
+        transformScreen(first, stride, count, out);
+        return false;
+    }
+    const D3DMATRIX& m = m_worldViewProjection;
+    // The clip planes every vertex so far lies beyond, one bit each, and
+    // whether every coordinate so far was finite (what OpenGL does with
+    // infinite ones is its own affair, so such a draw is never skipped).
+    unsigned outsideAll = 0x3F;
+    bool finite = true;
+    const uint8_t* vertex = first;
+    for (size_t i = 0; i < count; ++i, vertex += stride) {
+        float p[3];
+        readFloats(vertex, p, 3);
+        ProcessedVertex& o = out[i];
+        o.x = p[0] * m._11 + p[1] * m._21 + p[2] * m._31 + m._41;
+        o.y = p[0] * m._12 + p[1] * m._22 + p[2] * m._32 + m._42;
+        const float z = p[0] * m._13 + p[1] * m._23 + p[2] * m._33 + m._43;
+        o.w = p[0] * m._14 + p[1] * m._24 + p[2] * m._34 + m._44;
+        o.z = 2.0f * z - o.w;  // D3D's 0..w depth range onto OpenGL's -w..w
+        const unsigned outside = unsigned(o.x < -o.w) | unsigned(o.x > o.w) << 1 |
+                                 unsigned(o.y < -o.w) << 2 | unsigned(o.y > o.w) << 3 |
+                                 unsigned(o.z < -o.w) << 4 | unsigned(o.z > o.w) << 5;
+        outsideAll &= outside;
+        finite = finite && std::isfinite(o.x + o.y + o.z + o.w);
+    }
+    return count > 0 && outsideAll != 0 && finite;
+}
+
+// Screen pixels with (0,0) at the top left straight onto the target: pixel
+// edges land on pixel edges, so a quad from 10 to 20 covers pixels 10..19.
+// w = 1/rhw keeps texturing perspective-correct as on the platform.
+void VertexProcessor::transformScreen(const uint8_t* first, size_t stride, size_t count,
+                                      ProcessedVertex* out) const {
+    const uint8_t* vertex = first;
+    for (size_t i = 0; i < count; ++i, vertex += stride) {
+        float p[4];
+        readFloats(vertex, p, 4);
+        ProcessedVertex& o = out[i];
+        const float w = (p[3] > 0.0f && std::isfinite(p[3])) ? 1.0f / p[3] : 1.0f;
+        o.x = (p[0] * 2.0f / float(m_width) - 1.0f) * w;
+        o.y = (1.0f - p[1] * 2.0f / float(m_height)) * w;
+        o.z = (p[2] * 2.0f - 1.0f) * w;
+        o.w = w;
+    }
+}
+
+void VertexProcessor::shade(const uint8_t* first, size_t stride, size_t count, ProcessedVertex* out) const {
+    if (m_lighting)
+        shadeLit(first, stride, count, out);
+    else
+        shadeUnlit(first, stride, count, out);
+    texCoords(first, stride, count, out);
+}
+
+// The vertex's diffuse colour, or white without one.
+void VertexProcessor::shadeUnlit(const uint8_t* first, size_t stride, size_t count,
+                                 ProcessedVertex* out) const {
+    const uint8_t* vertex = first;
+    for (size_t i = 0; i < count; ++i, vertex += stride) {
+        const D3DCOLORVALUE colour = m_layout.diffuse >= 0 ? unpackColour(readDword(vertex + m_layout.diffuse))
+                                                           : D3DCOLORVALUE{1, 1, 1, 1};
+        ProcessedVertex& o = out[i];
+        o.r = colour.r, o.g = colour.g, o.b = colour.b, o.a = colour.a;
+    }
+}
+
+// colour = emissive + ambient reflectance * (global ambient + sum of the
+// lights' attenuated ambient) + diffuse reflectance * sum of attenuated
+// light diffuse * max(0, N.L); alpha = the diffuse reflectance's alpha.
+void VertexProcessor::shadeLit(const uint8_t* first, size_t stride, size_t count,
+                               ProcessedVertex* out) const {
     const D3DCOLORVALUE white{1, 1, 1, 1}, black{0, 0, 0, 0};
-    const D3DCOLORVALUE diffuse = m_layout.diffuse >= 0 ? unpackColour(readDword(vertex + m_layout.diffuse)) : white;
-    const D3DCOLORVALUE specular = m_layout.specular >= 0 ? unpackColour(readDword(vertex + m_layout.specular)) : black;
-    if (m_lighting) {
-        const D3DMATRIX& w = m_world;
-        const float world[3] = {p[0] * w._11 + p[1] * w._21 + p[2] * w._31 + w._41,
-                                p[0] * w._12 + p[1] * w._22 + p[2] * w._32 + w._42,
-                                p[0] * w._13 + p[1] * w._23 + p[2] * w._33 + w._43};
+    const int diffuseSource = int(m_diffuseSource), ambientSource = int(m_ambientSource),
+              emissiveSource = int(m_emissiveSource);
+    const bool anyPoint = std::any_of(m_lights.begin(), m_lights.end(),
+                                      [](const Light& light) { return !light.directional; });
+    const D3DMATRIX& w = m_world;
+    const auto& nm = m_normalMatrix;
+    const uint8_t* vertex = first;
+    for (size_t i = 0; i < count; ++i, vertex += stride) {
+        const D3DCOLORVALUE vertexDiffuse =
+            m_layout.diffuse >= 0 ? unpackColour(readDword(vertex + m_layout.diffuse)) : white;
+        const D3DCOLORVALUE vertexSpecular =
+            m_layout.specular >= 0 ? unpackColour(readDword(vertex + m_layout.specular)) : black;
+        float world[3] = {0, 0, 0};
+        if (anyPoint) {
+            float p[3];
+            readFloats(vertex, p, 3);
+            world[0] = p[0] * w._11 + p[1] * w._21 + p[2] * w._31 + w._41;
+            world[1] = p[0] * w._12 + p[1] * w._22 + p[2] * w._32 + w._42;
+            world[2] = p[0] * w._13 + p[1] * w._23 + p[2] * w._33 + w._43;
+        }
         float normal[3] = {0, 0, 0};
         if (m_layout.normal >= 0) {
             float n[3];
             readFloats(vertex + m_layout.normal, n, 3);
-            const auto& nm = m_normalMatrix;
-            for (int i = 0; i < 3; ++i) normal[i] = n[0] * nm[0][i] + n[1] * nm[1][i] + n[2] * nm[2][i];
+            for (int c = 0; c < 3; ++c) normal[c] = n[0] * nm[0][c] + n[1] * nm[1][c] + n[2] * nm[2][c];
             const float length = std::sqrt(normal[0] * normal[0] + normal[1] * normal[1] + normal[2] * normal[2]);
             if (length > 0.0f && std::isfinite(length))
                 for (float& c : normal) c /= length;
             else
                 normal[0] = normal[1] = normal[2] = 0.0f;
         }
-        light(world, normal, diffuse, specular, out);
-    } else {
-        out.r = diffuse.r, out.g = diffuse.g, out.b = diffuse.b, out.a = diffuse.a;
-    }
-    texCoords(vertex, out);
-}
 
-// Screen pixels with (0,0) at the top left straight onto the target: pixel
-// edges land on pixel edges, so a quad from 10 to 20 covers pixels 10..19.
-// w = 1/rhw keeps texturing perspective-correct as on the platform.
-void VertexProcessor::processPretransformed(const uint8_t* vertex, ProcessedVertex& out) const {
-    float p[4];
-    readFloats(vertex, p, 4);
-    const float w = (p[3] > 0.0f && std::isfinite(p[3])) ? 1.0f / p[3] : 1.0f;
-    out.x = (p[0] * 2.0f / float(m_width) - 1.0f) * w;
-    out.y = (1.0f - p[1] * 2.0f / float(m_height)) * w;
-    out.z = (p[2] * 2.0f - 1.0f) * w;
-    out.w = w;
-    const D3DCOLORVALUE colour = m_layout.diffuse >= 0 ? unpackColour(readDword(vertex + m_layout.diffuse))
-                                                       : D3DCOLORVALUE{1, 1, 1, 1};
-    out.r = colour.r, out.g = colour.g, out.b = colour.b, out.a = colour.a;
-    texCoords(vertex, out);
-}
-
-D3DCOLORVALUE VertexProcessor::pick(Source source, const D3DCOLORVALUE& material,
-                                    const D3DCOLORVALUE& diffuse,
-                                    const D3DCOLORVALUE& specular) const {
-    switch (source) {
-        case Source::Diffuse: return diffuse;
-        case Source::Specular: return specular;
-        case Source::Material: break;
-    }
-    return material;
-}
-
-// colour = emissive + ambient reflectance * (global ambient + sum of the
-// lights' attenuated ambient) + diffuse reflectance * sum of attenuated
-// light diffuse * max(0, N.L); alpha = the diffuse reflectance's alpha.
-void VertexProcessor::light(const float world[3], const float normal[3], D3DCOLORVALUE vertexDiffuse,
-                            D3DCOLORVALUE vertexSpecular, ProcessedVertex& out) const {
-    const D3DCOLORVALUE md = pick(m_diffuseSource, m_material.Diffuse, vertexDiffuse, vertexSpecular);
-    const D3DCOLORVALUE ma = pick(m_ambientSource, m_material.Ambient, vertexDiffuse, vertexSpecular);
-    const D3DCOLORVALUE me = pick(m_emissiveSource, m_material.Emissive, vertexDiffuse, vertexSpecular);
-    float ambient[3] = {m_globalAmbient.r, m_globalAmbient.g, m_globalAmbient.b};
-    float diffuse[3] = {0, 0, 0};
-    for (const Light& light : m_lights) {
-        float lx, ly, lz, attenuation = 1.0f;
-        if (light.directional) {
-            lx = light.dx, ly = light.dy, lz = light.dz;
-        } else {
-            lx = light.px - world[0], ly = light.py - world[1], lz = light.pz - world[2];
-            const float distance = std::sqrt(lx * lx + ly * ly + lz * lz);
-            if (!(distance <= light.range)) continue;  // beyond the range: no light at all
-            const float sum = light.a0 + light.a1 * distance + light.a2 * distance * distance;
-            attenuation = sum > 0.0f ? 1.0f / sum : 1.0f;
-            if (distance > 0.0f) lx /= distance, ly /= distance, lz /= distance;
+        const D3DCOLORVALUE md = pick(diffuseSource, m_material.Diffuse, vertexDiffuse, vertexSpecular);
+        const D3DCOLORVALUE ma = pick(ambientSource, m_material.Ambient, vertexDiffuse, vertexSpecular);
+        const D3DCOLORVALUE me = pick(emissiveSource, m_material.Emissive, vertexDiffuse, vertexSpecular);
+        float ambient[3] = {m_globalAmbient.r, m_globalAmbient.g, m_globalAmbient.b};
+        float diffuse[3] = {0, 0, 0};
+        for (const Light& light : m_lights) {
+            float lx, ly, lz, attenuation = 1.0f;
+            if (light.directional) {
+                lx = light.dx, ly = light.dy, lz = light.dz;
+            } else {
+                lx = light.px - world[0], ly = light.py - world[1], lz = light.pz - world[2];
+                const float distance = std::sqrt(lx * lx + ly * ly + lz * lz);
+                if (!(distance <= light.range)) continue;  // beyond the range: no light at all
+                const float sum = light.a0 + light.a1 * distance + light.a2 * distance * distance;
+                attenuation = sum > 0.0f ? 1.0f / sum : 1.0f;
+                if (distance > 0.0f) lx /= distance, ly /= distance, lz /= distance;
+            }
+            ambient[0] += attenuation * light.ambient.r;
+            ambient[1] += attenuation * light.ambient.g;
+            ambient[2] += attenuation * light.ambient.b;
+            const float facing = normal[0] * lx + normal[1] * ly + normal[2] * lz;
+            if (facing > 0.0f) {
+                const float f = attenuation * facing;
+                diffuse[0] += f * light.diffuse.r;
+                diffuse[1] += f * light.diffuse.g;
+                diffuse[2] += f * light.diffuse.b;
+            }
         }
-        ambient[0] += attenuation * light.ambient.r;
-        ambient[1] += attenuation * light.ambient.g;
-        ambient[2] += attenuation * light.ambient.b;
-        const float facing = normal[0] * lx + normal[1] * ly + normal[2] * lz;
-        if (facing > 0.0f) {
-            const float f = attenuation * facing;
-            diffuse[0] += f * light.diffuse.r;
-            diffuse[1] += f * light.diffuse.g;
-            diffuse[2] += f * light.diffuse.b;
-        }
+        ProcessedVertex& o = out[i];
+        o.r = clamp01(me.r + ma.r * ambient[0] + md.r * diffuse[0]);
+        o.g = clamp01(me.g + ma.g * ambient[1] + md.g * diffuse[1]);
+        o.b = clamp01(me.b + ma.b * ambient[2] + md.b * diffuse[2]);
+        o.a = clamp01(md.a);
     }
-    out.r = clamp01(me.r + ma.r * ambient[0] + md.r * diffuse[0]);
-    out.g = clamp01(me.g + ma.g * ambient[1] + md.g * diffuse[1]);
-    out.b = clamp01(me.b + ma.b * ambient[2] + md.b * diffuse[2]);
-    out.a = clamp01(md.a);
 }
 
-void VertexProcessor::texCoords(const uint8_t* vertex, ProcessedVertex& out) const {
-    out.u = out.v = 0.0f;
-    if (m_layout.texCoord0 < 0) return;
-    float uv[2];
-    readFloats(vertex + m_layout.texCoord0, uv, 2);
-    if (!m_textureTransform) {
-        out.u = uv[0], out.v = uv[1];
-        return;
+void VertexProcessor::texCoords(const uint8_t* first, size_t stride, size_t count,
+                                ProcessedVertex* out) const {
+    const uint8_t* vertex = first + (m_layout.texCoord0 >= 0 ? m_layout.texCoord0 : 0);
+    for (size_t i = 0; i < count; ++i, vertex += stride) {
+        ProcessedVertex& o = out[i];
+        if (m_layout.texCoord0 < 0) {
+            o.u = o.v = 0.0f;
+            continue;
+        }
+        float uv[2];
+        readFloats(vertex, uv, 2);
+        if (!m_textureTransform) {
+            o.u = uv[0], o.v = uv[1];
+            continue;
+        }
+        const D3DMATRIX& t = m_textureMatrix;  // (u, v, 1) for two-component coordinates
+        o.u = uv[0] * t._11 + uv[1] * t._21 + t._31;
+        o.v = uv[0] * t._12 + uv[1] * t._22 + t._32;
     }
-    const D3DMATRIX& t = m_textureMatrix;  // (u, v, 1) for two-component coordinates
-    out.u = uv[0] * t._11 + uv[1] * t._21 + t._31;
-    out.v = uv[0] * t._12 + uv[1] * t._22 + t._32;
 }
 
 }  // namespace platform

@@ -23,6 +23,8 @@
 #include "device_state.h"
 #include "fvf_layout.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace platform {
@@ -39,11 +41,26 @@ struct ProcessedVertex {
 
 class VertexProcessor {
 public:
+    VertexProcessor() = default;
     // The state is read once here; the processor is then valid for one draw.
     VertexProcessor(const DeviceState& state, const FvfLayout& layout, int targetWidth,
                     int targetHeight);
 
+    // Reads the state for the next draw. The light list's storage is kept
+    // from draw to draw, so a processor set up again allocates nothing.
+    void setUp(const DeviceState& state, const FvfLayout& layout, int targetWidth, int targetHeight);
+
+    // One vertex, whole.
     void process(const uint8_t* vertex, ProcessedVertex& out) const;
+
+    // A draw's vertices in two steps, `count` vertices `stride` bytes apart.
+    // transform writes the clip positions and says whether every vertex lies
+    // outside one and the same plane of the view volume: then nothing the
+    // vertices make can show, and shading them can be skipped. Screen
+    // vertices are never reported outside. shade writes colours and texture
+    // coordinates.
+    bool transform(const uint8_t* first, size_t stride, size_t count, ProcessedVertex* out) const;
+    void shade(const uint8_t* first, size_t stride, size_t count, ProcessedVertex* out) const;
 
 private:
     struct Light {
@@ -56,15 +73,13 @@ private:
     };
     enum class Source { Material, Diffuse, Specular };
 
-    void processPretransformed(const uint8_t* vertex, ProcessedVertex& out) const;
-    void light(const float world[3], const float normal[3], D3DCOLORVALUE diffuse,
-               D3DCOLORVALUE specular, ProcessedVertex& out) const;
-    D3DCOLORVALUE pick(Source source, const D3DCOLORVALUE& material, const D3DCOLORVALUE& diffuse,
-                       const D3DCOLORVALUE& specular) const;
-    void texCoords(const uint8_t* vertex, ProcessedVertex& out) const;
+    void transformScreen(const uint8_t* first, size_t stride, size_t count, ProcessedVertex* out) const;
+    void shadeLit(const uint8_t* first, size_t stride, size_t count, ProcessedVertex* out) const;
+    void shadeUnlit(const uint8_t* first, size_t stride, size_t count, ProcessedVertex* out) const;
+    void texCoords(const uint8_t* first, size_t stride, size_t count, ProcessedVertex* out) const;
 
     FvfLayout m_layout;
-    int m_width, m_height;
+    int m_width = 0, m_height = 0;
     D3DMATRIX m_world{};
     D3DMATRIX m_worldViewProjection{};
     float m_normalMatrix[3][3]{};

@@ -13,14 +13,16 @@ namespace platform {
 
 // Template declarations also hold array brackets and the "[...]" of an open
 // template: those read as Bracket and are never valid in data.
-enum class XTokenType { Name, Number, String, Guid, OpenBrace, CloseBrace, Separator, Bracket };
+enum class XTokenType : uint8_t { Name, Number, String, Guid, OpenBrace, CloseBrace, Separator, Bracket };
 
+// A file holds about one token for every two bytes, so the members are
+// ordered to keep a token at 32 bytes.
 struct XToken {
-    XTokenType type;
     std::string_view text;  // into the file's bytes: the name, string contents, or GUID
     double number = 0.0;
-    bool integral = false;  // written without a fraction or exponent
     uint32_t line = 0;
+    XTokenType type = XTokenType::Name;
+    bool integral = false;  // written without a fraction or exponent
 };
 
 // The header a text .x file must start with: "xof 0302txt 0032" and its

@@ -86,6 +86,12 @@ void GlContext::bindBackBuffer() {
 
 void GlContext::present() {
     makeCurrent();
+    compose();
+    SDL_GL_SwapWindow(m_window);
+    glBindFramebuffer(GL_FRAMEBUFFER, m_framebuffer);
+}
+
+void GlContext::compose() {
     int windowWidth = 0, windowHeight = 0;
     SDL_GL_GetDrawableSize(m_window, &windowWidth, &windowHeight);
     // Scale the back buffer to fit the window, keeping its aspect, centred on black.
@@ -94,24 +100,48 @@ void GlContext::present() {
     const int left = (windowWidth - shownWidth) / 2, bottom = (windowHeight - shownHeight) / 2;
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     glDisable(GL_SCISSOR_TEST);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
+    // Only bars beside or above the picture need the black; a picture that
+    // fills the window covers every pixel itself.
+    if (shownWidth != windowWidth || shownHeight != windowHeight) {
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
     glBindFramebuffer(GL_READ_FRAMEBUFFER, m_framebuffer);
+    // At 1:1 every pixel is copied as it is; filtering only matters when scaling.
+    const bool unscaled = shownWidth == m_width && shownHeight == m_height;
     glBlitFramebuffer(0, 0, m_width, m_height, left, bottom, left + shownWidth, bottom + shownHeight,
-                      GL_COLOR_BUFFER_BIT, GL_LINEAR);
-    SDL_GL_SwapWindow(m_window);
-    glBindFramebuffer(GL_FRAMEBUFFER, m_framebuffer);
+                      GL_COLOR_BUFFER_BIT, unscaled ? GL_NEAREST : GL_LINEAR);
 }
+
+namespace {
+
+// A framebuffer's colour as 0xAARRGGBB pixels, row 0 at the top.
+std::vector<uint32_t> readPixels(unsigned framebuffer, int width, int height) {
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+    if (framebuffer == 0) glReadBuffer(GL_BACK);  // where the picture is composed
+    std::vector<uint32_t> bottomUp(size_t(width) * height);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, bottomUp.data());
+    std::vector<uint32_t> pixels(bottomUp.size());
+    for (int y = 0; y < height; ++y)
+        std::copy_n(&bottomUp[size_t(height - 1 - y) * width], width, &pixels[size_t(y) * width]);
+    return pixels;
+}
+
+}  // namespace
 
 std::vector<uint32_t> GlContext::readBackBuffer() {
     makeCurrent();
     glBindFramebuffer(GL_FRAMEBUFFER, m_framebuffer);
-    std::vector<uint32_t> bottomUp(size_t(m_width) * m_height);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(0, 0, m_width, m_height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, bottomUp.data());
-    std::vector<uint32_t> pixels(bottomUp.size());
-    for (int y = 0; y < m_height; ++y)
-        std::copy_n(&bottomUp[size_t(m_height - 1 - y) * m_width], m_width, &pixels[size_t(y) * m_width]);
+    return readPixels(m_framebuffer, m_width, m_height);
+}
+
+std::vector<uint32_t> GlContext::composeAndReadWindow(int& width, int& height) {
+    makeCurrent();
+    compose();
+    SDL_GL_GetDrawableSize(m_window, &width, &height);
+    std::vector<uint32_t> pixels = readPixels(0, width, height);
+    glBindFramebuffer(GL_FRAMEBUFFER, m_framebuffer);
     return pixels;
 }
 

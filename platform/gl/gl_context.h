@@ -33,11 +33,16 @@ public:
     void present();
     // The back buffer as 0xAARRGGBB pixels, row 0 at the top.
     std::vector<uint32_t> readBackBuffer();
+    // Puts the back buffer on the window as present does, without showing
+    // it, and reads the window's pixels back likewise, with its size.
+    std::vector<uint32_t> composeAndReadWindow(int& width, int& height);
 
 private:
     GlContext() = default;
     bool createBackBuffer();
     void destroyBackBuffer();
+    // Draws the back buffer onto the window's framebuffer, ready to be shown.
+    void compose();
 
     SDL_Window* m_window = nullptr;
     void* m_context = nullptr;

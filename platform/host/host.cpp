@@ -86,6 +86,12 @@ uint32_t backBufferPixel(int x, int y) {
     return pixels[size_t(y) * width + x];
 }
 
+std::vector<uint32_t> readPresentedWindow(int& width, int& height) {
+    width = height = 0;
+    D3DDevice* device = D3DDevice::current();
+    return device ? device->gl().composeAndReadWindow(width, height) : std::vector<uint32_t>{};
+}
+
 bool captureBackBuffer(const std::string& pngPath) {
     const auto pixels = readBackBuffer();
     if (pixels.empty()) return false;

@@ -55,5 +55,8 @@ int backBufferHeight();
 std::vector<uint32_t> readBackBuffer();
 uint32_t backBufferPixel(int x, int y);
 bool captureBackBuffer(const std::string& pngPath);
+// The picture Present puts on the device's window, composed as Present does
+// but not shown, likewise, with the window's size; empty without a device.
+std::vector<uint32_t> readPresentedWindow(int& width, int& height);
 
 }  // namespace host

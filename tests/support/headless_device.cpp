@@ -6,13 +6,13 @@
 
 #include <cstdlib>
 
-HeadlessDevice::HeadlessDevice() {
+HeadlessDevice::HeadlessDevice(int windowWidth, int windowHeight) {
 #ifdef __SANITIZE_THREAD__
     // The software rasteriser's own worker threads are not instrumented and
     // only produce false reports; let it draw on the calling thread.
     setenv("LP_NUM_THREADS", "0", 1);
 #endif
-    m_window = testenv::makeTestWindow(640, 480, true);
+    m_window = testenv::makeTestWindow(windowWidth, windowHeight, true);
     m_d3d = Direct3DCreate8(D3D_SDK_VERSION);
     m_params.BackBufferWidth = 800;
     m_params.BackBufferHeight = 600;

@@ -6,7 +6,9 @@
 
 class HeadlessDevice {
 public:
-    HeadlessDevice();
+    // The window's size; the headless renderer keeps a window's pixels at
+    // the size it was made with, so tests of what it shows choose 800x600.
+    explicit HeadlessDevice(int windowWidth = 640, int windowHeight = 480);
     ~HeadlessDevice();
     HeadlessDevice(const HeadlessDevice&) = delete;
     HeadlessDevice& operator=(const HeadlessDevice&) = delete;

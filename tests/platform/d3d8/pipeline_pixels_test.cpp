@@ -331,4 +331,45 @@ TEST_F(PipelinePixels, MeshRotatedAQuarterTurnAboutXFacesAway) {
     EXPECT_EQ(pixel(400, 300), 0xFFFFFFFFu);
 }
 
+// Draws whose vertices all lie outside the view: a triangle with its corners
+// beyond different sides still covers the middle of the screen, through
+// either kind of draw, while one wholly beside the view leaves no trace and
+// the draws after it still come out right.
+TEST_F(PipelinePixels, TrianglesRoundTheViewDrawAndOnesBesideItDoNot) {
+    useCamera();
+    d->SetRenderState(D3DRS_LIGHTING, FALSE);
+    d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_DISABLE);
+    // At z 100 the view spans about +-55 by +-41 units.
+    const std::vector<ColouredVertex> vertices = {
+        {-60, -45, 100, 0xFF00FF00}, {0, 120, 100, 0xFF00FF00}, {60, -45, 100, 0xFF00FF00},  // round the view
+        {-90, -30, 100, 0xFFFF0000},   {-70, 30, 100, 0xFFFF0000}, {-60, -30, 100, 0xFFFF0000},   // left of it
+        {-1, -1, 5, 0xFF0000FF},       {0, 1, 5, 0xFF0000FF},      {1, -1, 5, 0xFF0000FF}};       // in the middle
+    IDirect3DVertexBuffer8* buffer = makeVertexBuffer(d.device(), vertices, 0x42);
+    IDirect3DIndexBuffer8* indices = makeIndexBuffer(d.device(), {0, 1, 2, 3, 4, 5, 6, 7, 8});
+    d->SetVertexShader(0x42);
+    d->SetStreamSource(0, buffer, sizeof(ColouredVertex));
+    d->SetIndices(indices, 0);
+    for (const bool indexed : {false, true}) {
+        SCOPED_TRACE(indexed ? "indexed" : "not indexed");
+        auto draw = [&](UINT first) {
+            return indexed ? d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 9, first, 1)
+                           : d->DrawPrimitive(D3DPT_TRIANGLELIST, first, 1);
+        };
+        d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+        ASSERT_EQ(draw(0), D3D_OK);
+        EXPECT_EQ(pixel(400, 300), 0xFF00FF00u);
+        EXPECT_EQ(pixel(10, 590), 0xFF00FF00u);
+        EXPECT_EQ(pixel(10, 10), 0xFF000000u);
+        ASSERT_EQ(draw(3), D3D_OK);
+        EXPECT_EQ(pixel(400, 300), 0xFF00FF00u);
+        EXPECT_EQ(pixel(0, 300), 0xFF000000u);
+        ASSERT_EQ(draw(6), D3D_OK);
+        EXPECT_EQ(pixel(400, 300), 0xFF0000FFu);
+    }
+    d->SetIndices(nullptr, 0);
+    indices->Release();
+    d->SetStreamSource(0, nullptr, 0);
+    buffer->Release();
+}
+
 }  // namespace

@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <limits>
+#include <vector>
 
 namespace {
 
@@ -193,6 +196,78 @@ TEST(TnlVertexProcessing, ScreenVerticesMapPixelEdgesOntoTheTarget) {
     EXPECT_EQ(b.z, 0.0f);
     EXPECT_EQ(a.g, 1.0f);
     EXPECT_EQ(a.r, 0.0f);
+}
+
+// A draw may be skipped only when all its vertices lie beyond one and the
+// same plane of the view volume; vertices beyond different planes can still
+// make a triangle that crosses the view.
+TEST(TnlVertexProcessing, VerticesAreOutsideOnlyWhenAllLieBeyondOnePlane) {
+    DeviceState state = litState();
+    D3DXMATRIX projection;
+    D3DXMatrixPerspectiveFovLH(&projection, 0.7853982f, 4.0f / 3.0f, 1.0f, 1000.0f);
+    state.projection = projection;  // at z 100 the view spans about +-55 by +-41
+    const float inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        const char* what;
+        std::vector<std::array<float, 3>> points;
+        bool outside;
+    };
+    const Case cases[] = {
+        {"all left", {{-90, 0, 100}, {-70, 30, 100}, {-200, -30, 100}}, true},
+        {"all right", {{90, 0, 100}, {70, 30, 100}, {200, -30, 100}}, true},
+        {"all below", {{0, -50, 100}, {30, -45, 100}, {-30, -300, 100}}, true},
+        {"all above", {{0, 50, 100}, {30, 45, 100}, {-30, 300, 100}}, true},
+        {"all behind the camera", {{0, 0, -5}, {50, 0, -1}, {-50, 0, 0.5f}}, true},
+        {"all beyond the far plane", {{0, 0, 1200}, {10, 0, 1001}, {0, 10, 5000}}, true},
+        {"left, right and above round the view", {{-300, -200, 100}, {300, -200, 100}, {0, 400, 100}}, false},
+        {"one inside", {{-90, 0, 100}, {-70, 30, 100}, {0, 0, 100}}, false},
+        // Past the float range once projected: what OpenGL makes of that is its own affair.
+        {"right but one overflowing", {{90, 0, 100}, {3e38f, 0, 100}, {200, -30, 100}}, false},
+        {"left but one not finite", {{-90, 0, 100}, {-inf, 0, 100}, {-200, -30, 100}}, false},
+        {"behind and in front", {{0, 0, -5}, {0, 0, 50}, {0, 10, -1}}, false},
+    };
+    const VertexProcessor processor(state, platform::describeFvf(0x152), 800, 600);
+    for (const Case& c : cases) {
+        std::vector<MeshVertex> vertices;
+        for (const auto& p : c.points) vertices.push_back({p[0], p[1], p[2], 0, 0, -1, 0xFFFFFFFF, 0, 0});
+        std::vector<ProcessedVertex> out(vertices.size());
+        EXPECT_EQ(processor.transform(reinterpret_cast<const uint8_t*>(vertices.data()), sizeof(MeshVertex),
+                                      vertices.size(), out.data()),
+                  c.outside)
+            << c.what;
+    }
+    // Screen vertices are never reported outside, wherever they lie.
+    const std::vector<ScreenVertex> screen = {{-100, -100, 0.5f, 1, 0, 0, 0}, {-50, -300, 0.5f, 1, 0, 0, 0}};
+    std::vector<ProcessedVertex> out(screen.size());
+    const VertexProcessor screenProcessor(state, platform::describeFvf(0x144), 800, 600);
+    EXPECT_FALSE(screenProcessor.transform(reinterpret_cast<const uint8_t*>(screen.data()), sizeof(ScreenVertex),
+                                           screen.size(), out.data()));
+}
+
+// A draw's vertices in bulk come out as each of them alone does.
+TEST(TnlVertexProcessing, BulkProcessingMatchesOneVertexAtATime) {
+    DeviceState state = litState();
+    addDirectional(state, 0, {0, -1, 1}, 0.5f);
+    addPoint(state, 1, {0, 0, 20}, {1, 0.5f, 0, 0}, 40);
+    state.renderStates[D3DRS_AMBIENT] = 0x11223344;
+    D3DXMATRIX turnX, turnY, scale;
+    D3DXMatrixRotationX(&turnX, 0.7f);
+    D3DXMatrixRotationY(&turnY, 0.3f);
+    D3DXMatrixScaling(&scale, 0.5f, 2.0f, 1.0f);
+    state.world = scale * turnX * turnY;
+    std::vector<MeshVertex> vertices;
+    for (int i = 0; i < 12; ++i)
+        vertices.push_back({float(i * 5 - 30), float(i % 4), float(i * 3), std::sin(i * 1.0f), std::cos(i * 1.0f),
+                            -0.5f, 0xFF000000u | DWORD(i * 0x151515), i / 12.0f, 1.0f - i / 12.0f});
+    const VertexProcessor processor(state, platform::describeFvf(0x152), 800, 600);
+    std::vector<ProcessedVertex> bulk(vertices.size());
+    const auto* first = reinterpret_cast<const uint8_t*>(vertices.data());
+    processor.transform(first, sizeof(MeshVertex), vertices.size(), bulk.data());
+    processor.shade(first, sizeof(MeshVertex), vertices.size(), bulk.data());
+    for (size_t i = 0; i < vertices.size(); ++i) {
+        const ProcessedVertex one = run(state, 0x152, &vertices[i]);
+        EXPECT_EQ(std::memcmp(&one, &bulk[i], sizeof one), 0) << "vertex " << i;
+    }
 }
 
 }  // namespace
