@@ -40,6 +40,9 @@ float TurnDown(float fHeading) {
 // fraction is kept, so a missile settles only when its whole part can meet
 // the target.
 float Turn(float fHeading, float fTarget) {
+    // A heading no whole degree can stand for (not finite, or far outside a
+    // turn) is left as it is rather than converted to an int it does not fit.
+    if (!(fHeading > -1.0e6f && fHeading < 1.0e6f)) return fHeading;
     const int h0 = (int)fHeading;
     const int j = StepsToTarget(h0, fTarget, 1);
     const int k = StepsToTarget(h0, fTarget, -1);

@@ -26,7 +26,10 @@ void CheckHandling(SShipRecord* pRecord) {
     float fAccel = pRecord->m_fAccel;
     if (!std::isfinite(fAccel) || fAccel <= 0.0f || fAccel >= 2.0f)
         pRecord->m_fAccel = SHIP_DEFAULT_ACCEL;
-    if (!std::isfinite(pRecord->m_fTurnRate)) pRecord->m_fTurnRate = SHIP_DEFAULT_TURN_RATE;
+    // A negative rate turns the heading away from its wrap at 0 and 360, and
+    // it would grow without bound.
+    if (!std::isfinite(pRecord->m_fTurnRate) || pRecord->m_fTurnRate < 0.0f)
+        pRecord->m_fTurnRate = SHIP_DEFAULT_TURN_RATE;
     if (pRecord->m_nShotDamage < 0 || pRecord->m_nShotDamage > SHIPLIST_MAX_SHOT_DAMAGE)
         pRecord->m_nShotDamage = SHIP_DEFAULT_SHOT_DAMAGE;
     if (pRecord->m_nFireDelay < 0 || pRecord->m_nFireDelay > SHIPLIST_MAX_FIRE_DELAY)

@@ -39,6 +39,8 @@ TEST(MissileListTest, OneUpdateTurnsSixDegreesTheShorterWay) {
         {20.0f, 17.5f, 26.0f, "a target with a fraction is never met: up"},
         {13.0f, 13.0f, 13.0f, "on the target: stays"},
         {13.7f, 13.0f, 13.7f, "whole part on the target: stays, fraction kept"},
+        {3.0e9f, 0.0f, 3.0e9f, "no whole degree fits: left alone, never made an int"},
+        {-3.0e9f, 0.0f, -3.0e9f, "nor far below"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(HeadingAfter(c.heading, c.target, 1), c.after)

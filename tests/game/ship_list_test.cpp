@@ -165,7 +165,10 @@ TEST(ShipList, HandlingValuesTheShipCannotFlyWithAreReplacedByTheBuiltInOnes) {
     const int d = SHIP_DEFAULT_SHOT_DAMAGE, f = SHIP_DEFAULT_FIRE_DELAY;
     const HandlingCase cases[] = {
         {"sound values kept", {1, 0.045f, 5.0f, 3, 5, "s", "s"}, 0.045f, 5.0f, 3, 5},
-        {"edges kept", {1, 1.99f, -4.0f, 100000, 1000, "s", "s"}, 1.99f, -4.0f, 100000, 1000},
+        {"edges kept", {1, 1.99f, 1000.0f, 100000, 1000, "s", "s"}, 1.99f, 1000.0f, 100000, 1000},
+        // Turning by a negative rate moves the heading away from the wrap
+        // that keeps it within 0..360, and it would grow without bound.
+        {"negative turn rate", {1, 0.045f, -4.0f, 3, 5, "s", "s"}, 0.045f, t, 3, 5},
         {"zeros kept but accel", {1, 0.0f, 0.0f, 0, 0, "s", "s"}, a, 0.0f, 0, 0},
         {"accel 2 settles at no speed", {1, 2.0f, 5.0f, 3, 5, "s", "s"}, a, 5.0f, 3, 5},
         {"accel 3 flips the velocity", {1, 3.0f, 5.0f, 3, 5, "s", "s"}, a, 5.0f, 3, 5},
@@ -193,6 +196,7 @@ TEST(ShipList, HandlingValuesTheShipCannotFlyWithAreReplacedByTheBuiltInOnes) {
         CPlayerShip ship;
         ship.SetModel(list.GetAt(1), &list.m_Records[1]);
         EXPECT_EQ(ship.m_fAccel, c.accel) << c.name;
+        EXPECT_EQ(ship.m_fTurnRate, c.turnRate) << c.name;
         EXPECT_EQ(ship.m_nFireDelay, c.fireDelay) << c.name;
     }
 }
