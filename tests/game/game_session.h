@@ -41,6 +41,16 @@ public:
     // Key down for `count` passes, then up (and one more pass to see it up).
     void tap(int dik, int count = 1);
 
+    // The menu cursor: moves the mouse so that the point the menus test (the
+    // cursor less 8, 8) lands on (x, y), without a pass; pointAt adds one pass
+    // for the motion.
+    void aimCursor(int x, int y);
+    void pointAt(int x, int y);
+    // The left button down for one pass, then up for one.
+    void click();
+    // From the ship-select screen with the "ok" button; true when in play.
+    bool startPlaying();
+
     // True once the game has posted its quit message (it stays queued).
     bool quitPosted();
     // Writes the last picture to build/test-output/screenshots/<name>.png.
