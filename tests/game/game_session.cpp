@@ -69,7 +69,11 @@ void GameSession::frame() {
         g_App.RecoverLostDevice();
         g_App.OnRestoreDeviceObjects();
     }
-    // One message a pass, as the main loop takes them; a quit stays queued.
+    handleMessage();
+}
+
+// One message a pass, as the main loop takes them; a quit stays queued.
+void GameSession::handleMessage() {
     MSG msg;
     if (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message != WM_QUIT) {
         PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);

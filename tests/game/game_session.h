@@ -25,6 +25,9 @@ public:
     // recovery of a lost device), one waiting message handled.
     void frame();
     void frames(int count);
+    // The pass's last step on its own: one waiting message handled (a quit
+    // stays queued).
+    void handleMessage();
     // Passes until `done` holds or `limit` passes ran; true when it held.
     template <typename Done>
     bool framesUntil(Done done, int limit) {
