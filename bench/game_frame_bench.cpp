@@ -12,6 +12,8 @@
 // - A fresh process's start-up, a scripted minute of play after it (frame
 //   work median, p99, max, and the frames over twice the median) and the
 //   process's peak resident memory (VmHWM).
+#include "game_session.h"
+
 #include "BlasterList.h"
 #include "ExplosionList.h"
 #include "FloatingTextList.h"
@@ -19,13 +21,11 @@
 #include "GameGlobals.h"
 #include "Hud.h"
 #include "Input.h"
-#include "Menu.h"
 #include "MissileList.h"
 #include "ParticleSystem.h"
 #include "PlayerShip.h"
 #include "PowerUpList.h"
 #include "RockField.h"
-#include "Sprite.h"
 #include "host.h"
 #include "host_input.h"
 
@@ -49,64 +49,16 @@ double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// The entry point's window, InitGame and one main-loop pass, as main runs them.
-struct GameRun {
-    bool ready = false;
+// The game as main runs it (the session the game's tests drive), on the
+// headless drivers.
+GameSession* NewSession() {
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    return new GameSession(ROCK_RUN_DIR);
+}
 
-    GameRun() {
-        setenv("SDL_VIDEODRIVER", "offscreen", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        if (chdir(ROCK_RUN_DIR) != 0) return;
-        host::useVirtualClock(0, 1);
-        WNDCLASSEX wc;
-        std::memset(&wc, 0, sizeof wc);
-        wc.cbSize = sizeof(WNDCLASSEX);
-        wc.style = CS_CLASSDC;
-        wc.lpfnWndProc = WndProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "Host Application";
-        RegisterClassExA(&wc);
-        g_hInstance = GetModuleHandleA(nullptr);
-        g_hWnd = CreateWindowExA(0, "Host Application", "Host Application", WS_POPUP | WS_VISIBLE, 0,
-                                 0, 640, 480, nullptr, nullptr, g_hInstance, nullptr);
-        g_bRunning = 1;
-    }
-
-    // InitGame with ESC held, so the intro ends after its first frame.
-    bool start() {
-        host::pressKey(DIK_ESCAPE);
-        ready = g_hWnd && InitGame() != 0;
-        host::releaseKey(DIK_ESCAPE);
-        return ready;
-    }
-
-    static void pumpOneMessage() {
-        MSG msg;
-        if (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message != WM_QUIT) {
-            PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
-            DispatchMessageA(&msg);
-        }
-    }
-
-    static void frame() {
-        g_App.BeginFrame();
-        GameFrame();
-        g_App.EndFrame();
-        pumpOneMessage();
-    }
-
-    // From the ship-select screen into play with a click on the "ok" button.
-    bool enterPlay() {
-        const CSprite& cursor = g_Menu.m_CursorSprite;
-        host::moveMouse(498 + 8 - static_cast<int>(cursor.m_fX), 395 + 8 - static_cast<int>(cursor.m_fY));
-        frame();
-        host::pressMouseButton(0);
-        frame();
-        host::releaseMouseButton(0);
-        frame();
-        return g_nGameState == GS_PLAYING;
-    }
-};
+// InitGame with ESC held, so the intro ends after its first frame.
+bool Start(GameSession& game) { return g_hWnd && game.start() != 0; }
 
 // Keeps the ship flying: a destroyed ship would end play in the main menu.
 void keepShipAlive() {
@@ -116,19 +68,16 @@ void keepShipAlive() {
 // The game of this process, started once and kept in play for the frame
 // benchmarks: fire held, turning left with thrust, so shots, exhaust puffs
 // and the rock stream all take part.
-GameRun* PlayingGame() {
-    static GameRun* run = [] {
-        GameRun* r = new GameRun;
-        if (!r->start() || !r->enterPlay()) {
-            r->ready = false;
-            return r;
-        }
+GameSession* PlayingGame() {
+    static GameSession* game = NewSession();
+    static const bool ready = [] {
+        if (!Start(*game) || !game->startPlaying()) return false;
         host::pressKey(DIK_LCONTROL);
         host::pressKey(DIK_LEFT);
         host::pressKey(DIK_UP);
-        return r;
+        return true;
     }();
-    return run;
+    return ready ? game : nullptr;
 }
 
 int R(int n) { return rand() % n; }
@@ -188,15 +137,16 @@ void Prepare(benchmark::State& state, Load load, long pass) {
     state.ResumeTiming();
 }
 
-bool Ready(benchmark::State& state) {
-    if (PlayingGame()->ready) return true;
-    state.SkipWithError("the game did not start into play");
-    return false;
+GameSession* Ready(benchmark::State& state) {
+    GameSession* game = PlayingGame();
+    if (!game) state.SkipWithError("the game did not start into play");
+    return game;
 }
 
 // One playing pass taken apart, in GameFrame's order; the 30 ms wait left out.
 void PlayingFramePieces(benchmark::State& state, Load load) {
-    if (!Ready(state)) return;
+    GameSession* game = Ready(state);
+    if (!game) return;
     double update = 0, draw = 0, present = 0;
     long pass = 0;
     for (auto _ : state) {
@@ -218,7 +168,7 @@ void PlayingFramePieces(benchmark::State& state, Load load) {
         g_App.EndFrame();
         present += secondsSince(t);
         AdvanceWaveClock();
-        GameRun::pumpOneMessage();
+        game->handleMessage();
     }
     const auto perPass = benchmark::Counter::kAvgIterations;
     state.counters["update_ms"] = benchmark::Counter(update * 1e3, perPass);
@@ -229,24 +179,26 @@ void PlayingFramePieces(benchmark::State& state, Load load) {
 // The collisions alone, on the field a playing pass left behind (with the
 // capacity load, on the freshly filled field).
 void PlayingFrameCollisions(benchmark::State& state, Load load) {
-    if (!Ready(state)) return;
+    GameSession* game = Ready(state);
+    if (!game) return;
     long pass = 0;
     for (auto _ : state) {
         Prepare(state, load, pass++);
         Collide();
         state.PauseTiming();
-        GameRun::frame();
+        game->frame();
         state.ResumeTiming();
     }
 }
 
 // The whole main-loop pass; the virtual clock makes the 30 ms wait instant.
 void PlayingFrameWhole(benchmark::State& state, Load load) {
-    if (!Ready(state)) return;
+    GameSession* game = Ready(state);
+    if (!game) return;
     long pass = 0;
     for (auto _ : state) {
         Prepare(state, load, pass++);
-        GameRun::frame();
+        game->frame();
     }
 }
 
@@ -299,11 +251,11 @@ long PeakResidentKilobytes() {
 
 // Runs in the child process: one line of results on stdout, then exits.
 [[noreturn]] void RunFreshProcess(benchmark::State&) {
-    GameRun run;
+    GameSession& game = *NewSession();
     const Clock::time_point t0 = Clock::now();
-    const bool started = run.start();
+    const bool started = Start(game);
     const double startup = secondsSince(t0);
-    if (!started || !run.enterPlay()) {
+    if (!started || !game.startPlaying()) {
         std::printf("failed\n");
         std::fflush(stdout);
         _exit(1);
@@ -315,7 +267,7 @@ long PeakResidentKilobytes() {
         ScriptKeys(i);
         keepShipAlive();
         const Clock::time_point t = Clock::now();
-        GameRun::frame();
+        game.frame();
         frames.push_back(secondsSince(t));
         playing += g_nGameState == GS_PLAYING;
     }

@@ -1,6 +1,7 @@
 #include "drawing_fixture.h"
 
 #include "Camera.h"
+#include "game_device.h"
 #include "host.h"
 #include "test_env.h"
 
@@ -220,29 +221,14 @@ void DrawingTest::SetUp() {
     RegisterClassExA(&wc);
     m_window = CreateWindowExA(0, "Drawing Test", "Drawing Test", WS_POPUP | WS_VISIBLE, 0, 0, 640,
                                480, nullptr, nullptr, wc.hInstance, nullptr);
-    ASSERT_NE(m_window, nullptr);
-    g_hWnd = m_window;
-
-    g_App.CreateD3D();
-    ASSERT_NE(g_App.m_pD3D, nullptr);
-    D3DDISPLAYMODE mode = {800, 600, 60, D3DFMT_A8R8G8B8};
-    ASSERT_EQ(g_App.InitFullscreen(&mode, D3DDEVTYPE_HAL, m_window), 1);
+    testenv::makeGameDevice(m_window);
     m_device = g_App.m_pDevice;
-    ASSERT_NE(m_device, nullptr);
-    g_App.SetDefaultRenderStates();
-    g_App.SetDefaultLight();
 }
 
 void DrawingTest::TearDown() {
-    if (m_device) {
-        // Let go of whatever the device still has bound from the test.
-        m_device->SetTexture(0, nullptr);
-        m_device->SetStreamSource(0, nullptr, 0);
-        m_device->SetIndices(nullptr, 0);
-    }
-    g_App.ReleaseDevice();
+    // Lets go of whatever the device still has bound from the test.
+    testenv::releaseGameDevice(m_window);
     m_device = nullptr;
-    if (m_window) DestroyWindow(m_window);
     m_window = nullptr;
 }
 

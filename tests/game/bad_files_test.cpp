@@ -8,7 +8,6 @@
 #include "game_session.h"
 
 #include "GameGlobals.h"
-#include "Menu.h"
 #include "host_input.h"
 #include "test_env.h"
 
@@ -88,19 +87,6 @@ std::string damagedRunDir(const std::string& rel, Fault fault) {
     return dir.string();
 }
 
-void pointAt(GameSession& game, int x, int y) {
-    const CSprite& cursor = g_Menu.m_CursorSprite;
-    host::moveMouse(x + 8 - static_cast<int>(cursor.m_fX), y + 8 - static_cast<int>(cursor.m_fY));
-    game.frame();
-}
-
-void click(GameSession& game) {
-    host::pressMouseButton(0);
-    game.frame();
-    host::releaseMouseButton(0);
-    game.frame();
-}
-
 void hold(GameSession& game, int dik, int frames) {
     game.press(dik);
     game.frames(frames);
@@ -116,9 +102,7 @@ int playScript(const std::string& dir) {
     GameSession game(dir);
     if (game.start() == 0) return kStartRefused;
     game.frames(5);
-    pointAt(game, 498, 395);
-    click(game);
-    if (g_nGameState != GS_PLAYING) return kNoPlay;
+    if (!game.startPlaying()) return kNoPlay;
     hold(game, DIK_UP, 20);
     hold(game, DIK_LEFT, 15);
     hold(game, DIK_LCONTROL, 30);

@@ -1,27 +1,12 @@
 #include "entity_scene.h"
 
 #include "host.h"
-
-#include <cstring>
+#include "model_states.h"
 
 EntityScene::EntityScene(float cameraZ, float targetZ) {
     IDirect3DDevice8* d = m_device.device();
     if (!d) return;
-    d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    D3DLIGHT8 light;
-    std::memset(&light, 0, sizeof light);
-    light.Type = D3DLIGHT_DIRECTIONAL;
-    light.Diffuse.r = light.Diffuse.g = light.Diffuse.b = 0.5f;
-    light.Direction.y = -1.0f;
-    light.Direction.z = 1.0f;
-    light.Range = 1000.0f;
-    d->SetLight(0, &light);
-    d->LightEnable(0, TRUE);
-    d->SetRenderState(D3DRS_LIGHTING, TRUE);
-    d->SetRenderState(D3DRS_AMBIENT, 0x11111111);
+    testenv::setModelStates(d);
 
     m_camera.Init(d, m_device.window());
     m_camera.m_fZ = cameraZ;

@@ -1,6 +1,7 @@
 #include "game_session.h"
 
 #include "GameGlobals.h"
+#include "Menu.h"
 #include "audio_mixer.h"
 #include "WinMain.h"
 #include "host.h"
@@ -68,7 +69,11 @@ void GameSession::frame() {
         g_App.RecoverLostDevice();
         g_App.OnRestoreDeviceObjects();
     }
-    // One message a pass, as the main loop takes them; a quit stays queued.
+    handleMessage();
+}
+
+// One message a pass, as the main loop takes them; a quit stays queued.
+void GameSession::handleMessage() {
     MSG msg;
     if (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message != WM_QUIT) {
         PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
@@ -94,6 +99,29 @@ void GameSession::tap(int dik, int count) {
     frames(count);
     release(dik);
     frame();
+}
+
+void GameSession::aimCursor(int x, int y) {
+    const CSprite& cursor = g_Menu.m_CursorSprite;
+    host::moveMouse(x + 8 - static_cast<int>(cursor.m_fX), y + 8 - static_cast<int>(cursor.m_fY));
+}
+
+void GameSession::pointAt(int x, int y) {
+    aimCursor(x, y);
+    frame();
+}
+
+void GameSession::click() {
+    host::pressMouseButton(0);
+    frame();
+    host::releaseMouseButton(0);
+    frame();
+}
+
+bool GameSession::startPlaying() {
+    pointAt(498, 395);
+    click();
+    return g_nGameState == GS_PLAYING;
 }
 
 bool GameSession::quitPosted() {

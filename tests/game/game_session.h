@@ -25,6 +25,9 @@ public:
     // recovery of a lost device), one waiting message handled.
     void frame();
     void frames(int count);
+    // The pass's last step on its own: one waiting message handled (a quit
+    // stays queued).
+    void handleMessage();
     // Passes until `done` holds or `limit` passes ran; true when it held.
     template <typename Done>
     bool framesUntil(Done done, int limit) {
@@ -40,6 +43,16 @@ public:
     void release(int dik);
     // Key down for `count` passes, then up (and one more pass to see it up).
     void tap(int dik, int count = 1);
+
+    // The menu cursor: moves the mouse so that the point the menus test (the
+    // cursor less 8, 8) lands on (x, y), without a pass; pointAt adds one pass
+    // for the motion.
+    void aimCursor(int x, int y);
+    void pointAt(int x, int y);
+    // The left button down for one pass, then up for one.
+    void click();
+    // From the ship-select screen with the "ok" button; true when in play.
+    bool startPlaying();
 
     // True once the game has posted its quit message (it stays queued).
     bool quitPosted();

@@ -10,7 +10,6 @@
 
 #include "GameGlobals.h"
 #include "GraphicsApp.h"
-#include "Menu.h"
 #include "SoundBank.h"
 #include "WinMain.h"
 #include "host.h"
@@ -58,12 +57,7 @@ std::vector<uint64_t> playScript(const Loss* loss) {
     for (int frame = 0; frame < kFrames; ++frame) {
         if (loss && loss->frame == frame) host::deviceFaults().presentsUntilLost = 0;
         switch (frame) {
-        case 5: {  // point at "ok" on the ship-select screen and click it
-            const CSprite& cursor = g_Menu.m_CursorSprite;
-            host::moveMouse(498 + 8 - static_cast<int>(cursor.m_fX),
-                            395 + 8 - static_cast<int>(cursor.m_fY));
-            break;
-        }
+        case 5: game.aimCursor(498, 395); break;  // at "ok" on the ship-select screen, clicked next
         case 6: host::pressMouseButton(0); break;
         case 7: host::releaseMouseButton(0); break;
         case 10: host::pressKey(DIK_UP); host::pressKey(DIK_LCONTROL); break;

@@ -62,26 +62,10 @@ bool hasBonusText(const char* text) {
     return false;
 }
 
-// Moves the menu cursor so that the point the menus test (the cursor less
-// 8, 8) lands on (x, y), one pass for the motion.
-void pointAt(GameSession& game, int x, int y) {
-    const CSprite& cursor = g_Menu.m_CursorSprite;
-    host::moveMouse(x + 8 - static_cast<int>(cursor.m_fX), y + 8 - static_cast<int>(cursor.m_fY));
-    game.frame();
-}
-
-void click(GameSession& game) {
-    host::pressMouseButton(0);
-    game.frame();
-    host::releaseMouseButton(0);
-    game.frame();
-}
-
 // From the ship-select screen into play with the "ok" button.
 void startPlaying(GameSession& game) {
     ASSERT_EQ(g_nGameState, GS_SHIPSELECT);
-    pointAt(game, 498, 395);
-    click(game);
+    game.startPlaying();
     ASSERT_EQ(g_nGameState, GS_PLAYING);
 }
 
@@ -513,7 +497,7 @@ TEST(WholeGame, EachScreenDrawsItsOwnTextsInPlaceAndColour) {
     EXPECT_EQ(described(trace, &g_FontLarge), std::vector<std::string>{kDemo});
 
     // The frame on which "ok" is clicked already shows the display and counts time.
-    pointAt(game, 498, 395);
+    game.pointAt(498, 395);
     host::pressMouseButton(0);
     game.frame();
     host::releaseMouseButton(0);

@@ -1,6 +1,7 @@
 #include "render_fixture.h"
 
 #include "host.h"
+#include "model_states.h"
 #include "png_file.h"
 #include "test_env.h"
 
@@ -141,24 +142,9 @@ RenderFixture::~RenderFixture() {}
 
 // The states the game leaves set for its models.
 void RenderFixture::setGameStates() {
-    m_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    testenv::setModelStates(m_device);
     m_device->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT2);
     m_device->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTEXF_POINT);
-    m_device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    m_device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    m_device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    D3DLIGHT8 light;
-    std::memset(&light, 0, sizeof light);
-    light.Type = D3DLIGHT_DIRECTIONAL;
-    light.Diffuse.r = light.Diffuse.g = light.Diffuse.b = 0.5f;
-    light.Direction.x = 0.0f;
-    light.Direction.y = -1.0f;
-    light.Direction.z = 1.0f;
-    light.Range = 1000.0f;
-    m_device->SetLight(0, &light);
-    m_device->LightEnable(0, TRUE);
-    m_device->SetRenderState(D3DRS_LIGHTING, TRUE);
-    m_device->SetRenderState(D3DRS_AMBIENT, 0x11111111);
     D3DXMATRIX projection;
     D3DXMatrixPerspectiveFovLH(&projection, 0.7853982f, 800.0f / 600.0f, 1.0f, 1000.0f);
     m_device->SetTransform(D3DTS_PROJECTION, &projection);
