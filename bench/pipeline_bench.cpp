@@ -202,7 +202,14 @@ void drawFrame(IDirect3DDevice8* device, IDirect3DVertexBuffer8* vb, IDirect3DIn
     device->Present(nullptr, nullptr, nullptr, nullptr);
 }
 
-void FrameOf1000LitMeshes(benchmark::State& state) {
+// Frames on a headless device with the lit, textured scene and the mesh that
+// `make` builds: `prepare` adds what the frame needs beyond the scene, three
+// frames compile the renderer's shaders for these states, then `draw` runs
+// once per iteration.
+template <typename Prepare, typename Draw>
+void runMeshFrames(benchmark::State& state,
+                   void (*make)(IDirect3DDevice8*, IDirect3DVertexBuffer8**, IDirect3DIndexBuffer8**),
+                   Prepare prepare, Draw draw) {
     BenchDevice bench;
     IDirect3DDevice8* device = bench.device;
     if (!device) {
@@ -211,19 +218,23 @@ void FrameOf1000LitMeshes(benchmark::State& state) {
     }
     IDirect3DVertexBuffer8* vb = nullptr;
     IDirect3DIndexBuffer8* ib = nullptr;
-    makeMesh(device, &vb, &ib);
+    make(device, &vb, &ib);
     IDirect3DTexture8* texture = nullptr;
     D3DXCreateTexture(device, 64, 64, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &texture);
     setUpScene(device, texture);
-    // The first frames compile the renderer's shaders for these states.
-    for (int i = 0; i < 3; ++i) drawFrame(device, vb, ib);
-    for (auto _ : state) drawFrame(device, vb, ib);
+    prepare(device);
+    for (int i = 0; i < 3; ++i) draw(device, vb, ib);
+    for (auto _ : state) draw(device, vb, ib);
     device->SetStreamSource(0, nullptr, 0);
     device->SetIndices(nullptr, 0);
     device->SetTexture(0, nullptr);
     texture->Release();
     vb->Release();
     ib->Release();
+}
+
+void FrameOf1000LitMeshes(benchmark::State& state) {
+    runMeshFrames(state, makeMesh, [](IDirect3DDevice8*) {}, drawFrame);
 }
 BENCHMARK(FrameOf1000LitMeshes)->Unit(benchmark::kMillisecond);
 
@@ -315,28 +326,15 @@ void drawRocks(IDirect3DDevice8* device, IDirect3DVertexBuffer8* vb, IDirect3DIn
 }
 
 void runRockFrames(benchmark::State& state, const std::vector<RockPlacement>& rocks) {
-    BenchDevice bench;
-    IDirect3DDevice8* device = bench.device;
-    if (!device) {
-        state.SkipWithError("no headless device");
-        return;
-    }
-    IDirect3DVertexBuffer8* vb = nullptr;
-    IDirect3DIndexBuffer8* ib = nullptr;
-    makeRock(device, &vb, &ib);
-    IDirect3DTexture8* texture = nullptr;
-    D3DXCreateTexture(device, 64, 64, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &texture);
-    setUpScene(device, texture);
-    setUpPlayView(device);
-    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
-    for (int i = 0; i < 3; ++i) drawRocks(device, vb, ib, rocks);
-    for (auto _ : state) drawRocks(device, vb, ib, rocks);
-    device->SetStreamSource(0, nullptr, 0);
-    device->SetIndices(nullptr, 0);
-    device->SetTexture(0, nullptr);
-    texture->Release();
-    vb->Release();
-    ib->Release();
+    runMeshFrames(
+        state, makeRock,
+        [](IDirect3DDevice8* device) {
+            setUpPlayView(device);
+            device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+        },
+        [&rocks](IDirect3DDevice8* device, IDirect3DVertexBuffer8* vb, IDirect3DIndexBuffer8* ib) {
+            drawRocks(device, vb, ib, rocks);
+        });
 }
 
 // A wave of 100 rocks, all in view: 32,000 triangles to draw.
