@@ -35,6 +35,7 @@ GLenum glPrimitive(D3DPRIMITIVETYPE type) {
 // What every draw needs from the device before it can start.
 struct DrawSource {
     FvfLayout layout;
+    VertexBuffer* buffer = nullptr;
     const uint8_t* vertices = nullptr;
     UINT stride = 0;
     UINT vertexCapacity = 0;  // whole vertices the stream holds
@@ -44,8 +45,9 @@ HRESULT prepareSource(const DeviceState& state, DrawSource& source) {
     if (state.vertexShader == 0) return D3DERR_INVALIDCALL;  // no vertex format set
     source.layout = describeFvf(state.vertexShader);
     if (!source.layout.valid) return D3DERR_INVALIDCALL;
-    const VertexBuffer* buffer = VertexBuffer::fromInterface(state.streamSource);
+    VertexBuffer* buffer = VertexBuffer::fromInterface(state.streamSource);
     if (!buffer) return D3DERR_INVALIDCALL;  // no stream, or not one of ours
+    source.buffer = buffer;
     source.stride = state.streamStride;
     if (source.stride < source.layout.stride) return D3DERR_INVALIDCALL;
     const UINT length = buffer->storage().length();
@@ -87,6 +89,15 @@ void readIndices(const uint8_t* raw, UINT count, std::vector<Index>& out, uint32
 template <class Index>
 void rebaseIndices(std::vector<Index>& indices, uint32_t lowest) {
     for (Index& index : indices) index = Index(index - lowest);
+}
+
+// A draw whose stream's whole box lies outside the view: nothing of it can
+// show, so it is dropped before any vertex is transformed (most of a full
+// rock field lies outside the view).
+bool outsideView(const DeviceState& state, const DrawSource& source) {
+    if (source.layout.pretransformed) return false;
+    const PositionBox* box = source.buffer->positionBox(source.stride);
+    return box && boxOutsideView(state, *box);
 }
 
 // Transforms the vertices of a draw; when all of them lie outside one plane
@@ -189,6 +200,7 @@ HRESULT drawPrimitive(D3DDevice& device, D3DPRIMITIVETYPE type, UINT startVertex
     if (count == 0) return D3DERR_INVALIDCALL;
     if (startVertex > source.vertexCapacity || count > source.vertexCapacity - startVertex)
         return D3DERR_INVALIDCALL;
+    if (outsideView(device.state(), source)) return D3D_OK;
     if (processRange(device, source, startVertex, count)) rasterise(device, source, type, count);
     return D3D_OK;
 }
@@ -200,13 +212,22 @@ HRESULT drawIndexedPrimitive(D3DDevice& device, D3DPRIMITIVETYPE type, UINT /*mi
     const DeviceState& state = device.state();
     DrawSource source;
     if (const HRESULT hr = prepareSource(state, source); FAILED(hr)) return hr;
-    const IndexBuffer* indexBuffer = IndexBuffer::fromInterface(state.indices);
+    IndexBuffer* indexBuffer = IndexBuffer::fromInterface(state.indices);
     if (!indexBuffer) return D3DERR_INVALIDCALL;
     const UINT count = verticesForPrimitives(type, primitiveCount);
     if (count == 0) return D3DERR_INVALIDCALL;
     const UINT indexSize = indexBuffer->indexSize();
     const UINT available = indexBuffer->storage().length() / indexSize;
     if (startIndex > available || count > available - startIndex) return D3DERR_INVALIDCALL;
+
+    // A draw dropped whole still checks its indices, from the range they
+    // had when last read while the index buffer is unchanged.
+    IndexRange range;
+    const bool known = indexBuffer->knownRange(startIndex, count, range);
+    if (known) {
+        if (uint64_t(range.highest) + state.baseVertexIndex >= source.vertexCapacity) return D3DERR_INVALIDCALL;
+        if (outsideView(state, source)) return D3D_OK;
+    }
 
     // The vertices actually referenced, each transformed once.
     const uint8_t* raw = indexBuffer->storage().data() + size_t(startIndex) * indexSize;
@@ -216,7 +237,11 @@ HRESULT drawIndexedPrimitive(D3DDevice& device, D3DPRIMITIVETYPE type, UINT /*mi
         readIndices(raw, count, scratch.narrow, lowest, highest);
     else
         readIndices(raw, count, scratch.wide, lowest, highest);
-    if (uint64_t(highest) + state.baseVertexIndex >= source.vertexCapacity) return D3DERR_INVALIDCALL;
+    if (!known) {
+        indexBuffer->rememberRange(startIndex, count, IndexRange{lowest, highest});
+        if (uint64_t(highest) + state.baseVertexIndex >= source.vertexCapacity) return D3DERR_INVALIDCALL;
+        if (outsideView(state, source)) return D3D_OK;
+    }
     const UINT first = UINT(lowest + state.baseVertexIndex);
     if (!processRange(device, source, first, highest - lowest + 1)) return D3D_OK;
     if (indexSize == 2) {

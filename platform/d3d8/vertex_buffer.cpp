@@ -21,6 +21,7 @@ HRESULT BufferStorage::lock(UINT offset, UINT size, BYTE** data) {
     // Discarding needs no special care: nothing is in flight on a GPU, so the
     // same memory can be handed out at once without a stall.
     ++m_locks;
+    ++m_changes;
     *data = m_bytes.data() + offset;
     return D3D_OK;
 }
@@ -28,6 +29,7 @@ HRESULT BufferStorage::lock(UINT offset, UINT size, BYTE** data) {
 HRESULT BufferStorage::unlock() {
     if (m_locks == 0) return D3DERR_INVALIDCALL;
     --m_locks;
+    ++m_changes;
     return D3D_OK;
 }
 

@@ -5,8 +5,11 @@
 
 #include "d3d8_api.h"
 #include "device_resource.h"
+#include "index_range.h"
+#include "position_bounds.h"
 #include "ref_counted.h"
 
+#include <cstdint>
 #include <vector>
 
 namespace platform {
@@ -22,10 +25,14 @@ public:
     HRESULT unlock();
     const uint8_t* data() const { return m_bytes.data(); }
     UINT length() const { return UINT(m_bytes.size()); }
+    bool locked() const { return m_locks > 0; }
+    // Counts locks and unlocks: while it stands still the bytes are the same.
+    uint64_t changes() const { return m_changes; }
 
 private:
     std::vector<uint8_t> m_bytes;
     int m_locks = 0;
+    uint64_t m_changes = 0;
 };
 
 class VertexBuffer final : public RefCounted<IDirect3DVertexBuffer8> {
@@ -41,6 +48,9 @@ public:
     HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
 
     const BufferStorage& storage() const { return m_storage; }
+    // The box around the positions, for vertices `stride` bytes apart (see
+    // PositionBounds for when there is none).
+    const PositionBox* positionBox(UINT stride) { return m_bounds.of(m_storage, stride); }
     static VertexBuffer* fromInterface(IDirect3DVertexBuffer8* buffer);
 
 private:
@@ -48,6 +58,7 @@ private:
 
     DeviceResource m_resource;
     BufferStorage m_storage;
+    PositionBounds m_bounds;
     DWORD m_usage;
     DWORD m_fvf;
 };
@@ -66,6 +77,14 @@ public:
 
     const BufferStorage& storage() const { return m_storage; }
     UINT indexSize() const { return m_format == D3DFMT_INDEX32 ? 4 : 2; }
+    // The lowest and highest of `count` indices from `start`, when known
+    // since the buffer last changed.
+    bool knownRange(UINT start, UINT count, IndexRange& range) const {
+        return m_ranges.find(m_storage, start, count, range);
+    }
+    void rememberRange(UINT start, UINT count, const IndexRange& range) {
+        m_ranges.remember(m_storage, start, count, range);
+    }
     static IndexBuffer* fromInterface(IDirect3DIndexBuffer8* buffer);
 
 private:
@@ -73,6 +92,7 @@ private:
 
     DeviceResource m_resource;
     BufferStorage m_storage;
+    IndexRangeCache m_ranges;
     DWORD m_usage;
     D3DFORMAT m_format;
 };

@@ -174,6 +174,32 @@ bool VertexProcessor::transform(const uint8_t* first, size_t stride, size_t coun
     return count > 0 && outsideAll != 0 && finite;
 }
 
+bool boxOutsideView(const DeviceState& state, const PositionBox& box) {
+    const D3DMATRIX m = multiplyMatrices(multiplyMatrices(state.world, state.view), state.projection);
+    unsigned outsideAll = 0x3F;
+    for (int corner = 0; corner < 8 && outsideAll != 0; ++corner) {
+        const double p[3] = {(corner & 1) ? box.high[0] : box.low[0], (corner & 2) ? box.high[1] : box.low[1],
+                             (corner & 4) ? box.high[2] : box.low[2]};
+        // Each clip coordinate in double, with the size of its terms: the
+        // per-vertex test sums the same terms in float, so its rounding stays
+        // far below a hundred-thousandth of that size.
+        double value[4], size[4];
+        for (int c = 0; c < 4; ++c) {
+            const double terms[4] = {p[0] * m.m[0][c], p[1] * m.m[1][c], p[2] * m.m[2][c], double(m.m[3][c])};
+            value[c] = terms[0] + terms[1] + terms[2] + terms[3];
+            size[c] = std::fabs(terms[0]) + std::fabs(terms[1]) + std::fabs(terms[2]) + std::fabs(terms[3]);
+        }
+        const double x = value[0], y = value[1], z = value[2], w = value[3];
+        auto margin = [&](int c) { return 1e-5 * (2 * size[c] + 2 * size[3]) + 1e-30; };
+        // D3D's depth runs 0..w: behind the near plane is z < 0, past the far one z > w.
+        const unsigned outside = unsigned(x < -w - margin(0)) | unsigned(x > w + margin(0)) << 1 |
+                                 unsigned(y < -w - margin(1)) << 2 | unsigned(y > w + margin(1)) << 3 |
+                                 unsigned(z < -margin(2)) << 4 | unsigned(z > w + margin(2)) << 5;
+        outsideAll &= outside;
+    }
+    return outsideAll != 0;
+}
+
 // Screen pixels with (0,0) at the top left straight onto the target: pixel
 // edges land on pixel edges, so a quad from 10 to 20 covers pixels 10..19.
 // w = 1/rhw keeps texturing perspective-correct as on the platform.

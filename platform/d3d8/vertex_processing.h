@@ -22,6 +22,7 @@
 #include "d3d8_api.h"
 #include "device_state.h"
 #include "fvf_layout.h"
+#include "position_bounds.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -92,6 +93,13 @@ private:
     bool m_textureTransform = false;
     D3DMATRIX m_textureMatrix{};
 };
+
+// Whether everything inside `box`, placed by the state's world, view and
+// projection, lies clearly outside one and the same plane of the view volume,
+// so no vertex within it can show. The corners must be outside by a margin
+// far above the rounding of the per-vertex test, so a vertex the box holds is
+// never judged otherwise there.
+bool boxOutsideView(const DeviceState& state, const PositionBox& box);
 
 // Row-vector product a * b (a applied first).
 D3DMATRIX multiplyMatrices(const D3DMATRIX& a, const D3DMATRIX& b);

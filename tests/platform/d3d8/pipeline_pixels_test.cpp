@@ -373,3 +373,104 @@ TEST_F(PipelinePixels, TrianglesRoundTheViewDrawAndOnesBesideItDoNot) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace pipeline_test;
+
+class DrawsDroppedWhole : public DrawingTest {
+protected:
+    void SetUp() override {
+        DrawingTest::SetUp();
+        D3DXMATRIX identity, projection;
+        D3DXMatrixIdentity(&identity);
+        D3DXMatrixPerspectiveFovLH(&projection, 0.7853982f, 800.0f / 600.0f, 1.0f, 1000.0f);
+        d->SetTransform(D3DTS_VIEW, &identity);
+        d->SetTransform(D3DTS_PROJECTION, &projection);
+        d->SetRenderState(D3DRS_LIGHTING, FALSE);
+        d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_DISABLE);
+    }
+    void place(float x, float y) {
+        D3DXMATRIX world;
+        D3DXMatrixTranslation(&world, x, y, 0);
+        d->SetTransform(D3DTS_WORLD, &world);
+    }
+    void clear() { d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0); }
+};
+
+// A mesh drawn again and again from one buffer, as every rock is: wherever
+// its world transform or its rewritten vertices put it, it shows exactly
+// when some of it lies in the view, through either kind of draw.
+TEST_F(DrawsDroppedWhole, AStreamShowsWheneverItsWorldOrItsVerticesBringItIntoView) {
+    // At z 100 the view spans about +-55 by +-41 units.
+    const std::vector<ColouredVertex> triangle = {
+        {-5, -5, 100, 0xFF00FF00}, {0, 5, 100, 0xFF00FF00}, {5, -5, 100, 0xFF00FF00}};
+    IDirect3DVertexBuffer8* buffer = makeVertexBuffer(d.device(), triangle, 0x42);
+    IDirect3DIndexBuffer8* indices = makeIndexBuffer(d.device(), {0, 1, 2});
+    d->SetVertexShader(0x42);
+    d->SetStreamSource(0, buffer, sizeof(ColouredVertex));
+    d->SetIndices(indices, 0);
+    for (const bool indexed : {false, true}) {
+        SCOPED_TRACE(indexed ? "indexed" : "not indexed");
+        auto draw = [&] {
+            return indexed ? d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 3, 0, 1)
+                           : d->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1);
+        };
+        struct Step {
+            const char* what;
+            float x, y;
+            bool shows;
+        };
+        const Step steps[] = {{"in the middle", 0, 0, true},        {"far to the left", -300, 0, false},
+                              {"far above", 0, 200, false},         {"far to the left again", -300, 0, false},
+                              {"back in the middle", 0, 0, true},   {"just touching the left edge", -57, 0, true},
+                              {"beyond the right edge", 62, 0, false}, {"in the middle at last", 0, 0, true}};
+        for (const Step& step : steps) {
+            clear();
+            place(step.x, step.y);
+            ASSERT_EQ(draw(), D3D_OK) << step.what;
+            EXPECT_EQ(pixel(400, 300) == 0xFF00FF00u, step.shows && step.x == 0) << step.what;
+            if (step.x == -57) {
+                EXPECT_EQ(pixel(1, 300), 0xFF00FF00u) << step.what;
+            }
+        }
+    }
+    // The vertices themselves rewritten, under one world: a stream drawn far
+    // away, then moved into the view, back out and in again.
+    place(0, 0);
+    std::vector<ColouredVertex> farAway = triangle;
+    for (ColouredVertex& v : farAway) v.x -= 400;
+    IDirect3DVertexBuffer8* moving = makeVertexBuffer(d.device(), farAway, 0x42);
+    d->SetStreamSource(0, moving, sizeof(ColouredVertex));
+    for (const bool indexed : {false, true}) {
+        SCOPED_TRACE(indexed ? "indexed" : "not indexed");
+        for (const float dx : {-400.0f, 0.0f, -400.0f, 0.0f}) {
+            BYTE* data = nullptr;
+            ASSERT_EQ(moving->Lock(0, 0, &data, 0), D3D_OK);
+            auto* v = reinterpret_cast<ColouredVertex*>(data);
+            for (size_t i = 0; i < triangle.size(); ++i) v[i].x = triangle[i].x + dx;
+            moving->Unlock();
+            for (int again = 0; again < 3; ++again) {
+                clear();
+                ASSERT_EQ(indexed ? d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 3, 0, 1)
+                                  : d->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1),
+                          D3D_OK);
+                EXPECT_EQ(pixel(400, 300) == 0xFF00FF00u, dx == 0.0f) << "moved by " << dx;
+            }
+        }
+    }
+    d->SetStreamSource(0, buffer, sizeof(ColouredVertex));
+    moving->Release();
+    // A draw that lies outside the view still has its indices checked
+    // against the stream: a base that carries them past it fails.
+    place(-300, 0);
+    ASSERT_EQ(d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 3, 0, 1), D3D_OK);
+    d->SetIndices(indices, 1);
+    EXPECT_EQ(d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 3, 0, 1), D3DERR_INVALIDCALL);
+    d->SetIndices(nullptr, 0);
+    indices->Release();
+    d->SetStreamSource(0, nullptr, 0);
+    buffer->Release();
+}
+
+}  // namespace

@@ -244,6 +244,44 @@ TEST(TnlVertexProcessing, VerticesAreOutsideOnlyWhenAllLieBeyondOnePlane) {
                                            screen.size(), out.data()));
 }
 
+// A whole stream is dropped only when its box lies clearly beyond one plane;
+// a box round the view, one reaching into it, or one that only touches an
+// edge is kept for the per-vertex test and OpenGL to decide.
+TEST(TnlVertexProcessing, ABoxIsOutsideOnlyWhenClearlyBeyondOnePlane) {
+    DeviceState state = litState();
+    D3DXMATRIX projection, world;
+    D3DXMatrixPerspectiveFovLH(&projection, 0.7853982f, 4.0f / 3.0f, 1.0f, 1000.0f);
+    state.projection = projection;  // at z 100 the view's left edge is x = -55.2285
+    const float edge = 100.0f * std::tan(0.7853982f / 2) * 4.0f / 3.0f;
+    struct Case {
+        const char* what;
+        platform::PositionBox box;
+        float worldX;
+        bool outside;
+    };
+    const Case cases[] = {
+        {"left", {{-90, -10, 90}, {-70, 10, 110}}, 0, true},
+        {"right", {{70, -10, 90}, {90, 10, 110}}, 0, true},
+        {"above", {{-10, 50, 90}, {10, 70, 110}}, 0, true},
+        {"below", {{-10, -70, 90}, {10, -50, 110}}, 0, true},
+        {"behind the camera", {{-10, -10, -30}, {10, 10, -2}}, 0, true},
+        {"beyond the far plane", {{-10, -10, 1100}, {10, 10, 1200}}, 0, true},
+        {"just beyond the far plane", {{-10, -10, 1000.5f}, {10, 10, 1200}}, 0, false},
+        {"moved left by its world", {{-10, -10, 90}, {10, 10, 110}}, -300, true},
+        {"moved into view by its world", {{-90, -10, 90}, {-70, 10, 110}}, 80, false},
+        {"round the whole view", {{-500, -500, 50}, {500, 500, 150}}, 0, false},
+        {"reaching in from the left", {{-90, -10, 100}, {-50, 10, 100}}, 0, false},
+        {"ending on the left edge", {{-90, -10, 100}, {-edge, 10, 100}}, 0, false},
+        {"ending just past the left edge", {{-90, -10, 100}, {-edge - 0.1f, 10, 100}}, 0, true},
+        {"from behind the camera to far in front", {{-1, -1, -50}, {1, 1, 50}}, 0, false},
+    };
+    for (const Case& c : cases) {
+        D3DXMatrixTranslation(&world, c.worldX, 0, 0);
+        state.world = world;
+        EXPECT_EQ(platform::boxOutsideView(state, c.box), c.outside) << c.what;
+    }
+}
+
 // A draw's vertices in bulk come out as each of them alone does.
 TEST(TnlVertexProcessing, BulkProcessingMatchesOneVertexAtATime) {
     DeviceState state = litState();
