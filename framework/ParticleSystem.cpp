@@ -25,7 +25,7 @@ void RestoreParticles(void* pObject) {
 
 CParticleSystem::CParticleSystem()
     : m_nCount(0), m_nVertexCount(0), m_pVertexBuffer(nullptr), m_pParticles(nullptr),
-      m_pTexture(nullptr), m_pDevice(nullptr), m_dwColour(0), m_nRegistered(0) {}
+      m_pTexture(nullptr), m_pDevice(nullptr), m_dwColour(0), m_nRegistered(0), m_nFirstFree(0) {}
 
 CParticleSystem::~CParticleSystem() { Release(); }
 
@@ -57,6 +57,7 @@ void CParticleSystem::Create(int nCount, IDirect3DDevice8* pDevice, D3DCOLOR dwC
     m_nVertexCount = kVertexCount;
     m_pVertexBuffer = nullptr;
     m_nCount = nCount;
+    m_nFirstFree = 0;
     m_dwColour = dwColour;
 
     // Value-initialised: free records also start with zero velocity. The last
@@ -117,9 +118,10 @@ void CParticleSystem::RestoreDeviceObjects() {
 }
 
 int CParticleSystem::Add(float fX, float fY, float fZ, float fVelX, float fVelY, int nLife) {
-    for (int i = 0; i < m_nCount; i++) {
+    for (int i = m_nFirstFree; i < m_nCount; i++) {
         SParticle& p = m_pParticles[i];
         if (p.m_nLife != 0) continue;
+        m_nFirstFree = nLife != 0 ? i + 1 : i;
         p.m_nLife = nLife;
         p.m_fX = fX;
         p.m_fY = fY;
@@ -134,14 +136,17 @@ int CParticleSystem::Add(float fX, float fY, float fZ, float fVelX, float fVelY,
 void CParticleSystem::Kill(int nIndex) {
     if (nIndex < 0 || nIndex >= m_nCount) return;
     m_pParticles[nIndex].m_nLife = 0;
+    if (nIndex < m_nFirstFree) m_nFirstFree = nIndex;
 }
 
 void CParticleSystem::Update() {
+    m_nFirstFree = m_nCount;
     for (int i = 0; i < m_nCount; i++) {
         SParticle& p = m_pParticles[i];
         p.m_nLife = p.m_nLife > 0 ? p.m_nLife - 1 : 0;
         p.m_fX += p.m_fVelX;
         p.m_fY += p.m_fVelY;
+        if (p.m_nLife == 0 && i < m_nFirstFree) m_nFirstFree = i;
     }
 }
 

@@ -56,4 +56,8 @@ private:
 
     D3DCOLOR m_dwColour;  // kept so the buffer can be made again after a reset
     int m_nRegistered;
+    // Every slot below it is alive (records change only through Add, Kill
+    // and Update), so Add starts looking there: a full pool turns a spark
+    // away at once instead of walking every record.
+    int m_nFirstFree;
 };

@@ -178,6 +178,10 @@ int CRockField::HitTest(float fX, float fY, int nMargin) {
         const SRock& rock = m_pRocks[i];
         if (rock.m_nHitPoints == 0 || rock.m_nHitCooldown != 0) continue;
         const double fReach = double(nMargin) + 50.0 * double(SizeFactor(rock));
+        // The distance is never below either coordinate's difference (each
+        // step of PlaneDistance rounds to a value at least that large), so a
+        // rock that far off along x or y is out of reach without the root.
+        if (double(std::fabs(rock.m_fX - fX)) >= fReach || double(std::fabs(rock.m_fY - fY)) >= fReach) continue;
         if (fReach > double(PlaneDistance(rock.m_fX, rock.m_fY, fX, fY))) return i + 1;
     }
     return 0;

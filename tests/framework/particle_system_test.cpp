@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <new>
 #include <vector>
 
@@ -85,6 +86,39 @@ TEST(ParticlePool, UpdateAgesEveryRecordAndMovesItByItsVelocity) {
     EXPECT_EQ(particles.m_pParticles[0].m_nLife, 0);
     EXPECT_EQ(particles.m_pParticles[0].m_fX, 1.5f);
     EXPECT_EQ(particles.m_pParticles[1].m_fX, 0.0f);
+}
+
+// Long mixed runs of adding, killing and ageing, against a plain model of
+// the pool: every particle lands in the lowest free slot, and a full pool
+// refuses, however the free slots came about.
+TEST(ParticlePool, EveryAddTakesTheLowestFreeSlotThroughKillsAndAgeing) {
+    const int kCount = 40;
+    CParticleSystem particles;
+    particles.Create(kCount, nullptr, 0);
+    std::vector<int> model(kCount, 0);  // lives
+    srand(5);
+    for (int step = 0; step < 20000; ++step) {
+        const int what = rand() % 10;
+        if (what < 6) {
+            const int life = rand() % 4 == 0 ? 0 : 1 + rand() % 6;
+            int expected = -1;
+            for (int i = 0; i < kCount && expected < 0; ++i)
+                if (model[i] == 0) expected = i;
+            ASSERT_EQ(particles.Add(float(step), 0, 0, 0, 0, life), expected >= 0 ? 1 : 0) << step;
+            if (expected >= 0) {
+                model[expected] = life;
+                ASSERT_EQ(particles.m_pParticles[expected].m_fX, float(step)) << step;
+            }
+        } else if (what < 8) {
+            const int index = rand() % (kCount + 2) - 1;
+            particles.Kill(index);
+            if (index >= 0 && index < kCount) model[index] = 0;
+        } else {
+            particles.Update();
+            for (int& life : model) life = life > 0 ? life - 1 : 0;
+        }
+        for (int i = 0; i < kCount; ++i) ASSERT_EQ(particles.m_pParticles[i].m_nLife, model[i]) << step;
+    }
 }
 
 class ParticleDeviceTest : public DrawingTest {};
