@@ -147,6 +147,18 @@ void setFixedState(GlContextObjects& objects) {
     objects.fixedStateSet = true;
 }
 
+// A software rasteriser starts filling pixels only when it is handed a
+// frame's work, at the latest when the frame is presented; handed it in
+// slices, it fills the first while the next is being transformed. A slice is
+// about three thousand triangles, a draw counting as eight for its own set-up.
+void handOverInSlices(GlContextObjects& objects, UINT vertices) {
+    constexpr unsigned kDrawWork = 8, kSliceWork = 3000;
+    objects.workSinceHandOver += vertices / 3 + kDrawWork;
+    if (objects.workSinceHandOver < kSliceWork) return;
+    glFlush();
+    objects.workSinceHandOver = 0;
+}
+
 // `indices` null draws the vertices in order; otherwise it holds `count`
 // indices of GL type `indexType`, `indexSize` bytes each.
 void rasterise(D3DDevice& device, const DrawSource& source, D3DPRIMITIVETYPE type, UINT count,
@@ -172,6 +184,7 @@ void rasterise(D3DDevice& device, const DrawSource& source, D3DPRIMITIVETYPE typ
     } else {
         glDrawArrays(glPrimitive(type), 0, GLsizei(count));
     }
+    handOverInSlices(objects, count);
 }
 
 }  // namespace

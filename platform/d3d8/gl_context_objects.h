@@ -35,6 +35,7 @@ struct GlContextObjects {
     RasterKey lastRaster;
     bool fixedStateSet = false;  // identity matrices, arrays enabled, buffers bound
     int backBuffer = -1;         // the framebuffer the device draws into, once seen
+    unsigned workSinceHandOver = 0;  // triangles and draws since the driver last got its work
 };
 
 // The objects of the device's context, which must be current. Deletions
