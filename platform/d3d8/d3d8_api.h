@@ -18,6 +18,7 @@
 #define D3DERR_OUTOFVIDEOMEMORY ((HRESULT)0x8876017C)
 #define D3DERR_INVALIDDEVICE ((HRESULT)0x8876086B)
 #define D3DERR_INVALIDCALL ((HRESULT)0x8876086C)
+#define D3DERR_WASSTILLDRAWING ((HRESULT)0x887608A0)  // our own value: busy, try again
 
 // ---------------------------------------------------------------- value types
 typedef DWORD D3DCOLOR;

@@ -84,7 +84,7 @@ uint32_t* Texture::levelBits(Level& level) {
 
 bool Texture::adoptLevel(UINT level, std::vector<uint32_t>&& texels) {
     std::lock_guard<std::mutex> guard(m_mutex);
-    if (level >= m_levels.size()) return false;
+    if (level >= m_levels.size() || m_cpuCopyGone) return false;
     Level& l = m_levels[level];
     if (l.locked || !l.bits.empty() || l.pitch != l.width * 4 ||
         texels.size() != size_t(l.width) * l.height)
@@ -127,6 +127,12 @@ HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, 
     std::lock_guard<std::mutex> guard(m_mutex);
     Level& l = m_levels[level];
     if (l.locked) return D3DERR_INVALIDCALL;
+    const bool drawingThread = m_glName != 0 && std::this_thread::get_id() == m_glThread;
+    if (m_glName != 0 && !drawingThread) m_lockedElsewhere = true;
+    if (m_cpuCopyGone) {
+        if (!drawingThread) return D3DERR_WASSTILLDRAWING;
+        if (!readBackCpuCopy()) return D3DERR_DEVICELOST;
+    }
     size_t offset = 0;
     if (rect) {
         if (rect->left < 0 || rect->top < 0 || rect->left >= rect->right ||
@@ -152,15 +158,61 @@ HRESULT Texture::UnlockRect(UINT level) {
 }
 
 void Texture::bindForDrawing() {
+    // Under the mutex: a lock from another thread asks whether the GL texture exists.
+    std::lock_guard<std::mutex> guard(m_mutex);
     if (!m_glName) {
         glGenTextures(1, &m_glName);
         m_glThread = std::this_thread::get_id();
     }
     glBindTexture(GL_TEXTURE_2D, m_glName);
+    const bool anyLocked = std::any_of(m_levels.begin(), m_levels.end(), [](const Level& l) { return l.locked; });
+    if (m_cpuCopyGone && m_lockedElsewhere) {
+        readBackCpuCopy();  // another thread wants to write it: it keeps its copy from now on
+        glBindTexture(GL_TEXTURE_2D, m_glName);
+    }
+    if (m_dirty && !anyLocked) uploadLocked();
+    if (!m_dirty && !anyLocked && worthLettingGo()) letGoOfCpuCopy();
+}
+
+size_t Texture::cpuCopyBytes() {
     std::lock_guard<std::mutex> guard(m_mutex);
-    if (m_dirty && std::none_of(m_levels.begin(), m_levels.end(),
-                                [](const Level& l) { return l.locked; }))
-        uploadLocked();
+    size_t bytes = 0;
+    for (const Level& l : m_levels) bytes += l.bits.size() * sizeof(uint32_t);
+    return bytes;
+}
+
+// Small pictures are not worth the read-back; X8R8G8B8 ones would not come
+// back exactly (GL keeps no fourth byte for them).
+bool Texture::worthLettingGo() const {
+    constexpr size_t kWorthBytes = 64 * 1024;
+    if (m_cpuCopyGone || m_lockedElsewhere || m_format != D3DFMT_A8R8G8B8 || m_resource.pool() != D3DPOOL_MANAGED)
+        return false;
+    size_t bytes = 0;
+    for (const Level& l : m_levels) bytes += size_t(l.pitch) * l.height;
+    return bytes >= kWorthBytes;
+}
+
+void Texture::letGoOfCpuCopy() {
+    for (Level& l : m_levels) std::vector<uint32_t>().swap(l.bits);
+    m_cpuCopyGone = true;
+}
+
+// Every level back from GL, row by row at the level's pitch. False when the
+// device, and the GL texture with it, has gone.
+bool Texture::readBackCpuCopy() {
+    const std::shared_ptr<GlContext> gl = m_resource.context();
+    if (!gl || !m_glName) return false;
+    gl->makeCurrent();
+    glBindTexture(GL_TEXTURE_2D, m_glName);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    for (size_t i = 0; i < m_levels.size(); ++i) {
+        Level& l = m_levels[i];
+        glPixelStorei(GL_PACK_ROW_LENGTH, GLint(l.pitch / 4));
+        glGetTexImage(GL_TEXTURE_2D, GLint(i), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, levelBits(l));
+    }
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    m_cpuCopyGone = false;
+    return true;
 }
 
 void Texture::applySampling(int wrapS, int wrapT, int magFilter, int minFilter) {

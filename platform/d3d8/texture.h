@@ -2,6 +2,15 @@
 // GL texture that is brought up to date on the main thread, at the next draw
 // that samples it. A lock from another thread (the video renderer) touches
 // only the CPU copy, under the texture's own mutex.
+//
+// Once a managed A8R8G8B8 texture of some size is in GL and nothing is
+// changing it, the CPU copy is let go (the driver holds the texels; keeping
+// both doubles the memory of every picture) and read back from GL, exactly,
+// when the texture is next locked on the drawing thread. A texture locked
+// from another thread keeps its copy from then on; the first such lock after
+// the copy went fails with D3DERR_WASSTILLDRAWING (try again: the next draw
+// brings the copy back). Once the device has gone, such a texture cannot be
+// locked any more (D3DERR_DEVICELOST).
 #pragma once
 
 #include "d3d8_api.h"
@@ -53,6 +62,9 @@ public:
     // differs, or it was locked or drawn already.
     bool adoptLevel(UINT level, std::vector<uint32_t>&& texels);
 
+    // Bytes the CPU copy holds now (0 once it was let go).
+    size_t cpuCopyBytes();
+
 private:
     // A level's texels are made (zeroed) when first locked or uploaded, so
     // that a level filled by adoption is never allocated twice.
@@ -67,13 +79,19 @@ private:
     ~Texture() override;
     void uploadLocked();
     static uint32_t* levelBits(Level& level);
+    // With the mutex held, on the drawing thread.
+    bool worthLettingGo() const;
+    void letGoOfCpuCopy();
+    bool readBackCpuCopy();
 
     DeviceResource m_resource;
     D3DFORMAT m_format;
     DWORD m_usage;
-    std::mutex m_mutex;  // guards the levels' bits, their lock marks and m_dirty
+    std::mutex m_mutex;  // guards the levels, m_dirty, the copy marks and the GL name
     std::vector<Level> m_levels;
     bool m_dirty = true;
+    bool m_cpuCopyGone = false;     // the texels live in GL only
+    bool m_lockedElsewhere = false;  // ever locked off the drawing thread
     unsigned m_glName = 0;
     std::thread::id m_glThread;  // the drawing thread, which made the GL texture
     int m_sampling[4] = {-1, -1, -1, -1};
