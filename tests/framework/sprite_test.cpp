@@ -64,6 +64,11 @@ protected:
         m_camera.Init(device(), window());
     }
 
+    // A screen sprite over the two-frame sheet (`sheetTexel`) written to `file`.
+    int createSheetSprite(CSprite& sprite, const std::string& file, DWORD colour = 0xFFFFFFFF) {
+        return sprite.Create(device(), &m_camera, file.c_str(), 64, 32, 2, 1, 20, 20, 2, colour, SPRITE_SCREEN);
+    }
+
     template <class Vertex>
     std::vector<Vertex> quad(CSprite& sprite) {
         std::vector<Vertex> out(4);
@@ -398,9 +403,7 @@ TEST_F(SpriteTest, ScreenSpriteShowsExactlyItsFramesTexelsAndCutsOutBlack) {
     if (HasFatalFailure()) return;
     const std::string file = drawtest::writeBmp("sheet.bmp", 64, 32, sheetTexel);
     CSprite sprite;
-    ASSERT_EQ(sprite.Create(device(), &m_camera, file.c_str(), 64, 32, 2, 1, 20, 20, 2,
-                            0xFFFFFFFF, SPRITE_SCREEN),
-              1);
+    ASSERT_EQ(createSheetSprite(sprite, file), 1);
     sprite.m_fX = 100.0f;
     sprite.m_fY = 100.0f;
     sprite.m_nFrame = 1;
@@ -441,9 +444,7 @@ TEST_F(SpriteTest, ScreenSpritesIgnoreTheDepthBuffer) {
     if (HasFatalFailure()) return;
     const std::string file = drawtest::writeBmp("sheet_over.bmp", 64, 32, sheetTexel);
     CSprite sprite;
-    ASSERT_EQ(sprite.Create(device(), &m_camera, file.c_str(), 64, 32, 2, 1, 20, 20, 2,
-                            0xFFFFFFFF, SPRITE_SCREEN),
-              1);
+    ASSERT_EQ(createSheetSprite(sprite, file), 1);
     sprite.m_fX = 100.0f;
     sprite.m_fY = 100.0f;
     sprite.m_fZ = 0.5f;
@@ -471,9 +472,7 @@ TEST_F(SpriteTest, TintAlphaBlendsAndTheAlphaTestDropsFaintSprites) {
         CSprite sprite;
         sprite.m_fX = 200.0f;
         sprite.m_fY = 200.0f;
-        ASSERT_EQ(sprite.Create(device(), &m_camera, file.c_str(), 64, 32, 2, 1, 20, 20, 2,
-                                (c.alpha << 24) | 0xFFFFFF, SPRITE_SCREEN),
-                  1);
+        ASSERT_EQ(createSheetSprite(sprite, file, (c.alpha << 24) | 0xFFFFFF), 1);
         beginFrame(kBackground);
         sprite.Draw(nullptr);
         endFrame();
