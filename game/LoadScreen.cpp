@@ -40,14 +40,13 @@ int CLoadScreen::Init(IDirect3DDevice8* pDevice, CCamera* pCamera, const char* s
     return nBackground && nPanel && nIndicator ? 1 : 0;
 }
 
-// The spacing is a whole number of pixels (19 for 13 steps). Without a
-// positive total there is no row to fill, and no more squares are drawn than
-// the total.
+// One square for each step done, at a spacing of a whole number of pixels
+// (19 for 13 steps); steps past the total carry the row on to the right.
+// Without a positive total there is no row to spread.
 void CLoadScreen::Draw(int nSteps, int nTotal) {
     m_Background.Draw(nullptr);
     m_Bar.Draw(nullptr);
     if (nTotal < 1) return;
-    if (nSteps > nTotal) nSteps = nTotal;
     int nSpacing = kRowWidth / nTotal;
     for (int i = 0; i < nSteps; i++) {
         m_Indicator.m_fX = (float)(nSpacing * i + kRowLeft);

@@ -135,7 +135,7 @@ TEST_F(LoadScreenTest, RowShowsOneSquarePerFinishedStep) {
         {"first step", 1, 13, {280}},
         {"seven of 13", 7, 13, rowOf13(7)},
         {"all 13", 13, 13, rowOf13(13)},
-        {"more steps than the total", 20, 13, rowOf13(13)},
+        {"more steps than the total go on past the row", 15, 13, rowOf13(15)},
         {"two steps of two", 2, 2, {280, 408}},
         {"total past 256 stacks them", 3, 300, {280}},
         {"total 0", 5, 0, {}},

@@ -1,6 +1,7 @@
 // The whole game run in-process, headless, on the virtual clock with scripted
 // keys and mouse: start-up, the screens, play and quitting.
 #include "game_session.h"
+#include "game_probes.h"
 
 #include "BlasterList.h"
 #include "Camera.h"
@@ -32,24 +33,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace {
-
-int liveRocks() {
-    int count = 0;
-    for (int i = 0; i < g_Rocks.m_nCount; ++i) count += g_Rocks.m_pRocks[i].m_nHitPoints > 0;
-    return count;
-}
-
-int liveShots() {
-    int count = 0;
-    for (int i = 0; i < g_Blaster.m_nCount; ++i) count += g_Blaster.m_pShots[i].m_nLife > 0;
-    return count;
-}
-
 
 // A live bonus text at the place where they all start (x 350, rising from y 300).
 bool hasBonusText(const char* text) {
@@ -60,13 +50,6 @@ bool hasBonusText(const char* text) {
             return true;
     }
     return false;
-}
-
-// From the ship-select screen into play with the "ok" button.
-void startPlaying(GameSession& game) {
-    ASSERT_EQ(g_nGameState, GS_SHIPSELECT);
-    game.startPlaying();
-    ASSERT_EQ(g_nGameState, GS_PLAYING);
 }
 
 // One rock on the field, `distance` units ahead of the ship on its course.
@@ -91,22 +74,6 @@ struct Pixels {
     }
 };
 
-// A run directory like the real one in which the named files are missing.
-std::string runDirWithout(const std::string& name, const std::vector<std::string>& missing) {
-    const std::string dir = testenv::outputPath(name);
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(testenv::runDir())) {
-        if (!entry.is_regular_file()) continue;
-        const std::string relative =
-            std::filesystem::relative(entry.path(), testenv::runDir()).string();
-        bool skip = false;
-        for (const std::string& m : missing) skip = skip || relative == m;
-        if (skip) continue;
-        std::filesystem::create_directories(std::filesystem::path(dir + "/" + relative).parent_path());
-        std::filesystem::create_symlink(entry.path(), dir + "/" + relative);
-    }
-    return dir;
-}
-
 size_t occurrences(const std::string& text, const std::string& part) {
     size_t count = 0;
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
@@ -116,25 +83,6 @@ size_t occurrences(const std::string& text, const std::string& part) {
 int red(uint32_t p) { return (p >> 16) & 0xFF; }
 int green(uint32_t p) { return (p >> 8) & 0xFF; }
 int blue(uint32_t p) { return p & 0xFF; }
-
-// "text @x,y #colour", one line per text drawn with `font`.
-std::vector<std::string> described(const TextTrace& trace, const CTextureFont* font) {
-    std::vector<std::string> lines;
-    for (const DrawnText& t : trace.with(font)) {
-        char line[128];
-        std::snprintf(line, sizeof line, "%s @%g,%g #%08x", t.text.c_str(), t.x, t.y,
-                      static_cast<unsigned>(t.colour));
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-std::string textLine(const char* text, float x, float y, float r, float g, float b, float a) {
-    char line[128];
-    std::snprintf(line, sizeof line, "%s @%g,%g #%08x", text, x, y,
-                  static_cast<unsigned>(static_cast<D3DCOLOR>(D3DXCOLOR(r, g, b, a))));
-    return line;
-}
 
 const std::string kDemo = textLine("DEMO", 670, 568, 1, 1, 1, 1);
 
@@ -187,18 +135,84 @@ TEST(WholeGame, StartsUpThroughTheIntroAndThirteenLoadingFramesToTheShipSelectSc
     EXPECT_EQ(quad[0].tv, 0.0f) << "the bottom left corner shows the texture's first row";
     g_IntroSprite.m_pVertexBuffer->Unlock();
 
+    EXPECT_EQ(ShowCursor(TRUE), 0) << "the start-up hid the system's cursor, once";
+    ShowCursor(FALSE);
+
     game.frames(2);
     EXPECT_EQ(g_Menu.m_pPreview, g_ShipList.GetAt(0));
     EXPECT_EQ(g_Ship.m_pModel, g_ShipList.GetAt(0));
     game.screenshot("ship_select");
 }
 
-TEST(WholeGame, EscapeHeldAtTheStartShowsOneIntroFrame) {
+// After loading step k the loading frame shows k squares in its row, and
+// what the first k steps load is there while the rest is not yet.
+TEST(WholeGame, EachLoadingFrameShowsTheStepsDoneAndWhatTheyLoaded) {
+    GameSession game;
+    auto volume = [](int slot) {
+        LONG value = 1;
+        g_Sounds[slot].m_pBuffer->GetVolume(&value);
+        return value;
+    };
+    const std::vector<std::function<bool()>> loaded = {
+        [] { return g_Particles.m_pParticles != nullptr && g_Particles.m_pVertexBuffer != nullptr; },
+        [] { return g_Blaster.m_Mesh.m_pMesh[0] != nullptr; },
+        [] {
+            return g_ShipList.m_nCount > 0 && g_ShipList.m_pHead->m_pMesh[0] != nullptr &&
+                   g_Ship.m_pModel == g_ShipList.m_pHead && g_Ship.m_Shield.m_pMesh[0] != nullptr;
+        },
+        [] { return g_Missiles.m_Mesh.m_pMesh[0] != nullptr; },
+        [] { return g_FontSmall.m_pTexture != nullptr && g_FontLarge.m_pTexture != nullptr; },
+        [] { return g_Menu.m_pDevice != nullptr && g_Menu.m_Font.m_pTexture != nullptr; },
+        [] { return g_BonusText.m_Font.m_pTexture != nullptr && g_CreditsText.m_Font.m_pTexture != nullptr; },
+        [] { return g_Explosions.m_Sprite.m_pTexture != nullptr; },
+        [] { return g_Stars.m_Sprite.m_pTexture != nullptr && g_Stars.m_pStars[149].m_bActive != 0; },
+        [] { return g_Lights.m_pDevice != nullptr && g_Lights.m_pLights[1].Range == 50.0f; },
+        [] { return g_Rocks.m_Mesh.m_pMesh[0] != nullptr && liveRocks() == 100; },
+        [] { return g_Planet.m_pMesh[0] != nullptr && g_Planet.m_fZ == 350.0f && g_PowerUps.m_Mesh.m_pMesh[0] != nullptr; },
+        [&] { return volume(g_nSndMusic1) == volume(g_nSndEcho); },
+    };
+    int frames = 0;
+    host::deviceFaults().afterPresent = [&](int presents) {
+        const int step = presents - 1;  // after the one intro frame
+        if (step < 1) return;
+        ++frames;
+        const std::vector<uint32_t> picture = host::readBackBuffer();
+        for (int i = 0; i < 13; ++i) {
+            const uint32_t p = picture[428 * 800 + 280 + 19 * i];
+            const bool square = green(p) + blue(p) > 200;
+            EXPECT_EQ(square, i < step) << "loading frame " << step << ", square " << i + 1;
+            EXPECT_EQ(loaded[i](), i < step) << "loading frame " << step << ", step " << i + 1;
+        }
+    };
+    ASSERT_EQ(game.start(), 1);
+    EXPECT_EQ(frames, 13);
+}
+
+TEST(WholeGame, EscapeHeldAtTheStartShowsOneIntroFrameAndTheLastLoadingFrameTwoSeconds) {
     GameSession game;
     int presents = 0;
-    host::deviceFaults().afterPresent = [&](int) { ++presents; };
+    DWORD lastShown = 0;
+    host::deviceFaults().afterPresent = [&](int) {
+        // However long the loading took, the two seconds count from its last frame.
+        if (++presents == 1 + 13) host::advanceClock(10000);
+        lastShown = host::clockNow();
+    };
+    const time_t before = time(nullptr);
     ASSERT_EQ(game.start(/*skipIntro=*/true), 1);
+    const time_t after = time(nullptr);
     EXPECT_EQ(presents, 1 + 13);
+    EXPECT_GE(host::clockNow() - lastShown, 2000u);
+    EXPECT_LT(host::clockNow() - lastShown, 2100u);
+
+    // Seeded from the calendar time once the loading is done: the next draw
+    // is the first of one of the seconds the start-up ran in.
+    const int next = rand();
+    bool seeded = false;
+    for (time_t t = before; t <= after && !seeded; ++t) {
+        srand(static_cast<unsigned>(t));
+        seeded = rand() == next;
+    }
+    EXPECT_TRUE(seeded);
 }
 
 TEST(WholeGame, AnIntroGraphThatGivesUpEndsTheIntro) {
@@ -218,6 +232,27 @@ TEST(WholeGame, AnIntroGraphThatGivesUpEndsTheIntro) {
     EXPECT_EQ(g_nGameState, GS_SHIPSELECT);
 }
 
+// Each case is a program run of its own: the close request posted before the
+// first intro frame, or after the second one.
+class IntroClose : public testing::TestWithParam<int> {};
+
+TEST_P(IntroClose, ARequestToCloseTheWindowEndsTheIntroAndWaitsForTheMainLoop) {
+    const int postedAfter = GetParam();
+    GameSession game;
+    int presents = 0;
+    auto askToClose = [] { PostMessageA(g_hWnd, WM_CLOSE, 0, 0); };
+    host::deviceFaults().afterPresent = [&](int) {
+        if (++presents == postedAfter) askToClose();
+    };
+    if (postedAfter == 0) askToClose();
+    ASSERT_EQ(game.start(/*skipIntro=*/false), 1);
+    EXPECT_EQ(presents, postedAfter + 13) << "intro frames drawn before the request, then loading";
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) << "still queued";
+}
+
+INSTANTIATE_TEST_SUITE_P(WholeGame, IntroClose, testing::Values(0, 2));
+
 TEST(WholeGame, AMissingIntroVideoEndsTheStartUpWithNothingLoaded) {
     GameSession game(runDirWithout("no_video", {"video/intro.avi"}));
     int presents = 0;
@@ -231,6 +266,20 @@ TEST(WholeGame, AMissingIntroVideoEndsTheStartUpWithNothingLoaded) {
     EXPECT_EQ(g_nSndNewText, -1) << "no sound is loaded before the clip is open";
     EXPECT_EQ(g_App.m_pDevice, nullptr) << "a failed start-up lets go of its device";
     EXPECT_EQ(host::liveDirectInputObjects(), 0);
+    EXPECT_EQ(g_pDirectSound, nullptr) << "and of its sound device";
+}
+
+TEST(WholeGame, WithoutAFullScreenDeviceTheStartUpSaysSoAndStops) {
+    GameSession game;
+    host::deviceFaults().failCreationWithFlags =
+        D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_SOFTWARE_VERTEXPROCESSING;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(game.start(), 0);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("no full-screen 800x600 device could be made"), std::string::npos) << said;
+    EXPECT_EQ(host::deviceFaults().presentCalls, 0);
+    EXPECT_EQ(g_pDirectSound, nullptr) << "nothing after the device was started";
+    host::deviceFaults().failCreationWithFlags = 0;
 }
 
 TEST(WholeGame, EveryMissingFileIsNamedOnceWithItsReasonAndTheGameRunsOn) {
@@ -244,7 +293,11 @@ TEST(WholeGame, EveryMissingFileIsNamedOnceWithItsReasonAndTheGameRunsOn) {
     EXPECT_EQ(occurrences(said, "default.msl: No such file"), 1u) << said;
     EXPECT_EQ(occurrences(said, "loadscreen.bmp: cannot open"), 1u) << said << "(asked for twice)";
     EXPECT_EQ(occurrences(said, "kelvane1.x:"), 1u) << said;
-    EXPECT_EQ(g_nSndExplosion, -1);
+    // The sound loading stops at the first file that fails: the ones after it are not tried.
+    EXPECT_EQ(g_nSndNewText, 0);
+    for (int slot : {g_nSndExplosion, g_nSndBlaster, g_nSndMusic1, g_nSndMusic2, g_nSndEcho})
+        EXPECT_EQ(slot, -1);
+    EXPECT_EQ(occurrences(said, "love.WAV"), 0u) << said;
     EXPECT_EQ(g_ShipList.m_nCount, 0);
     EXPECT_EQ(g_nGameState, GS_SHIPSELECT);
 }
@@ -338,6 +391,7 @@ TEST(WholeGame, TheDestroyedShipBurnsThenTheMainMenuComesAndContinueIsRefused) {
     EXPECT_EQ(g_nGameState, GS_PLAYING);
     game.frame();
     EXPECT_EQ(g_nGameState, GS_MAINMENU) << "on the frame the death counter passes 165";
+    EXPECT_EQ(g_nDeathCounter, 0) << "counted afresh for the next destruction";
     game.screenshot("main_menu");
 
     // "Continue" is the first item: RETURN chooses it, and the menu stays.
@@ -355,8 +409,11 @@ TEST(WholeGame, NewGameResetsTheRoundAndKeepsTheRest) {
     g_Ship.m_nScore = 42;
     g_Ship.m_fX = 100.0f;
     g_nWave = 2;
+    g_fWaveClock = 12.5f;
     g_Rocks.Clear();
     g_Blaster.Fire(0, 0, 250, 0, 3, 120, 2);
+    g_Missiles.Fire(0, 0, 250, 0, 270, 2.5f, 120, 100);
+    g_PowerUps.Spawn(300, 300, 250, POWERUP_MISSILE);
     game.tap(DIK_ESCAPE);
     ASSERT_EQ(g_nGameState, GS_MAINMENU);
     game.frames(6);
@@ -367,12 +424,24 @@ TEST(WholeGame, NewGameResetsTheRoundAndKeepsTheRest) {
     game.release(DIK_RETURN);
     EXPECT_EQ(g_nGameState, GS_SHIPSELECT);
     EXPECT_EQ(g_nWave, 1);
+    EXPECT_EQ(g_fWaveClock, 0.0f);
+    EXPECT_EQ(liveMissiles(), 0);
+    EXPECT_EQ(livePowerUps(), 0);
     EXPECT_EQ(g_Ship.m_nScore, 0);
     EXPECT_EQ(g_Ship.m_fX, 0.0f);
     EXPECT_EQ(g_Ship.m_nShields, 100);
     EXPECT_EQ(liveRocks(), 100);
     EXPECT_EQ(liveShots(), 0);
     EXPECT_EQ(g_fCameraZ, cameraZ);
+
+    // The stars stay where they are on the screen: the camera's jump from the
+    // ship's old place back to the start moves none of them.
+    std::vector<SStar> stars(g_Stars.m_pStars, g_Stars.m_pStars + g_Stars.m_nCount);
+    game.frame();
+    for (int i = 0; i < g_Stars.m_nCount; ++i) {
+        EXPECT_EQ(g_Stars.m_pStars[i].m_fX, stars[i].m_fX) << "star " << i;
+        EXPECT_EQ(g_Stars.m_pStars[i].m_fY, stars[i].m_fY) << "star " << i;
+    }
 }
 
 TEST(WholeGame, TheWaveClockRunsOnlyInPlayAndTheThirdWaveBringsTheCredits) {
@@ -439,6 +508,7 @@ TEST(WholeGame, ExitQuitsAndTheShutDownLetsGoOfEverything) {
     EXPECT_EQ(g_App.m_pDevice, nullptr);
     EXPECT_EQ(g_Particles.m_pParticles, nullptr);
     EXPECT_EQ(g_Particles.m_pVertexBuffer, nullptr);
+    EXPECT_EQ(g_FontSmall.m_pTexture, nullptr);
     EXPECT_EQ(host::liveDirectInputObjects(), 0);
     EXPECT_EQ(g_pDirectSound, nullptr);
 }
@@ -672,8 +742,10 @@ TEST(WholeGame, TheBurningShipSpawnsOneExplosionFromFiveDraws) {
         for (int i = 0; i < g_Explosions.m_nCount; ++i) g_Explosions.m_pExplosions[i].m_bActive = 0;
         srand(seed);
         const int draws[5] = {rand(), rand(), rand(), rand(), rand()};
+        g_Ship.m_nShieldFlash = 10;  // a flash the last hit started is cut short
         srand(seed);
         game.frame();
+        EXPECT_EQ(g_Ship.m_nShieldFlash, 0);
         std::vector<SExplosion> spawned;
         for (int i = 0; i < g_Explosions.m_nCount; ++i)
             if (g_Explosions.m_pExplosions[i].m_bActive) spawned.push_back(g_Explosions.m_pExplosions[i]);
