@@ -1,6 +1,7 @@
 // Fuzzes the ship list file: the bytes written to a file, read as the game
-// reads "media\default.msl", and the models of the records in use loaded
-// (with no device: the meshes are looked for and drawn nowhere).
+// reads "media\default.msl", and the models of the whole records in use
+// loaded (with no device: the meshes are looked for and drawn nowhere); the
+// list lets go of them with itself.
 #include "ShipList.h"
 #include "fuzz_target.h"
 #include "assetgen/ship_list.h"
@@ -17,18 +18,6 @@ std::string tempPath() {
     return path;
 }
 
-// The list keeps its models for the life of the process; one input's go here.
-void releaseModels(CShipList& list) {
-    CShipNode* node = list.m_pHead;
-    while (node) {
-        CShipNode* next = node->m_pNext;
-        delete node;
-        node = next;
-    }
-    list.m_pHead = list.m_pCur = list.m_pTail = nullptr;
-    list.m_nCount = 0;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -41,7 +30,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     list.ReadFile(tempPath().c_str());
     list.LoadMeshes();
     for (int i = 0; i < list.m_nCount; ++i) list.GetAt(i);
-    releaseModels(list);
     std::remove(tempPath().c_str());
     return 0;
 }

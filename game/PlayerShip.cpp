@@ -3,7 +3,55 @@
 #include "ExplosionList.h"
 #include "ShipList.h"
 
+#include <climits>
 #include <cmath>
+
+namespace {
+
+// A ship-list record's handling values are flown as the file gives them;
+// only a value the game cannot fly with gives way to the built-in one, each
+// value on its own.
+
+// Thrust adds accel and the drag then multiplies the velocity by
+// 1 - accel / 2 every frame. From 0 up to below 4 that factor lies in
+// (-1, 1], so any pattern of thrust leaves the speed bounded (0 gives no
+// thrust and no drag, from 2 the velocity flips sign every frame). Below 0
+// the factor exceeds 1; at 4 it is -1, so thrust given every other frame, or
+// while turning back and forth, adds up; above 4 it is below -1: in each
+// case the speed grows without bound. (NaN fails both tests, and the
+// infinities lie outside.)
+float FlyableAccel(float fAccel) {
+    return fAccel >= 0.0f && fAccel < 4.0f ? fAccel : SHIP_DEFAULT_ACCEL;
+}
+
+// Turning right wraps a heading below 0 to 360 and turning left one above
+// 360 to 0, which keeps it within 0..360 for any rate of 0 or more. A
+// negative rate walks the heading away from the side it wraps on, without
+// bound. An infinite rate would keep the wrap too; it is refused like every
+// value that is not a finite number.
+float FlyableTurnRate(float fTurnRate) {
+    return std::isfinite(fTurnRate) && fTurnRate >= 0.0f ? fTurnRate : SHIP_DEFAULT_TURN_RATE;
+}
+
+// A live rock has more than 0 hit points and a shot's damage is taken from
+// them: any damage from 0 up leaves a result no lower than 1 - INT_MAX (and
+// the score and the split go by the rock's size, not the damage). A negative
+// damage adds to the hit points on every hit, with no cap, until they
+// overflow.
+int FlyableShotDamage(int nShotDamage) {
+    return nShotDamage >= 0 ? nShotDamage : SHIP_DEFAULT_SHOT_DAMAGE;
+}
+
+// The fire counter is kept at most delay + 1 and counts one up every frame
+// before it is capped again, so it reaches delay + 2: INT_MAX - 2 is the
+// longest delay for which neither overflows. A negative delay overflows
+// nothing (the counter stays between delay + 1 and 1) and lets a shot go
+// every frame.
+int FlyableFireDelay(int nFireDelay) {
+    return nFireDelay <= INT_MAX - 2 ? nFireDelay : SHIP_DEFAULT_FIRE_DELAY;
+}
+
+}  // namespace
 
 CPlayerShip::CPlayerShip() : m_fMass(1.0f), m_fImpact(0.01f), m_pModel(nullptr), m_pDevice(nullptr) {
     Reset();
@@ -47,10 +95,10 @@ void CPlayerShip::SetModel(CShipNode* pModel, SShipRecord* pRecord) {
     m_pModel = pModel;
     // No model (an empty ship list): the built-in handling values stay.
     if (!pModel || !pRecord) return;
-    m_fAccel = pRecord->m_fAccel;
-    m_fTurnRate = pRecord->m_fTurnRate;
-    m_nShotDamage = pRecord->m_nShotDamage;
-    m_nFireDelay = pRecord->m_nFireDelay;
+    m_fAccel = FlyableAccel(pRecord->m_fAccel);
+    m_fTurnRate = FlyableTurnRate(pRecord->m_fTurnRate);
+    m_nShotDamage = FlyableShotDamage(pRecord->m_nShotDamage);
+    m_nFireDelay = FlyableFireDelay(pRecord->m_nFireDelay);
 }
 
 void CPlayerShip::UpdateAndDraw() {

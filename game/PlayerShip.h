@@ -27,7 +27,8 @@ public:
     void Reset();
     // Keeps the device and loads the shield bubble; returns the mesh load's result.
     int LoadShield(IDirect3DDevice8* pDevice);
-    // The model to draw and the four handling values of its record.
+    // The model to draw and the four handling values of its record, each as
+    // the record gives it unless the game cannot fly with it.
     void SetModel(CShipNode* pModel, SShipRecord* pRecord);
     void UpdateAndDraw();
     void FlashShield();

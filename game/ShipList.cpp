@@ -1,39 +1,49 @@
 #include "ShipList.h"
 
-#include "PlayerShip.h"
 #include "file_paths.h"
 
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 
-// Limits of the handling values a record may carry. The drag multiplies the
-// velocity by 1 - accel / 2 every frame after the thrust has added accel, so
-// held thrust settles at 2 - accel: only 0 < accel < 2 gives a ship that
-// speeds up along its heading and settles at a positive top speed (below 0
-// or above 4 the speed grows without bound, 0 gives no thrust, and from 2 to
-// 4 the velocity flips sign every frame). The fire counter counts up to the delay + 1, and a shot's damage is
-// taken from a rock's hit points, so both stay far from the int limits.
-#define SHIPLIST_MAX_FIRE_DELAY 1000
-#define SHIPLIST_MAX_SHOT_DAMAGE 100000
-
 namespace {
 
-// Puts the built-in value in place of every handling value of an in-use
-// record that the ship cannot fly with.
-void CheckHandling(SShipRecord* pRecord) {
-    float fAccel = pRecord->m_fAccel;
-    if (!std::isfinite(fAccel) || fAccel <= 0.0f || fAccel >= 2.0f)
-        pRecord->m_fAccel = SHIP_DEFAULT_ACCEL;
-    // A negative rate turns the heading away from its wrap at 0 and 360, and
-    // it would grow without bound.
-    if (!std::isfinite(pRecord->m_fTurnRate) || pRecord->m_fTurnRate < 0.0f)
-        pRecord->m_fTurnRate = SHIP_DEFAULT_TURN_RATE;
-    if (pRecord->m_nShotDamage < 0 || pRecord->m_nShotDamage > SHIPLIST_MAX_SHOT_DAMAGE)
-        pRecord->m_nShotDamage = SHIP_DEFAULT_SHOT_DAMAGE;
-    if (pRecord->m_nFireDelay < 0 || pRecord->m_nFireDelay > SHIPLIST_MAX_FIRE_DELAY)
-        pRecord->m_nFireDelay = SHIP_DEFAULT_FIRE_DELAY;
+// Reads the records whole, as many as the file holds up to the list's
+// capacity. A record the file ends inside is corrupted and stays zero, out of
+// the list; *pnCutBytes is then the file's length, else 0.
+int ReadRecords(FILE* pFile, SShipRecord* pRecords, long* pnCutBytes) {
+    *pnCutBytes = 0;
+    for (int i = 0; i < SHIPLIST_MAX_RECORDS; i++) {
+        const size_t nRead = std::fread(&pRecords[i], 1, SHIPLIST_RECORD_SIZE, pFile);
+        if (nRead == SHIPLIST_RECORD_SIZE) continue;
+        if (nRead > 0) {
+            std::memset(&pRecords[i], 0, SHIPLIST_RECORD_SIZE);
+            *pnCutBytes = long(i) * SHIPLIST_RECORD_SIZE + long(nRead);
+        }
+        return i;
+    }
+    return SHIPLIST_MAX_RECORDS;
+}
+
+// The ships the list will hold: the records in use from the first on.
+int LeadingShips(const SShipRecord* pRecords, int nRecords) {
+    int nShips = 0;
+    while (nShips < nRecords && pRecords[nShips].m_Header[0] != 0) nShips++;
+    return nShips;
+}
+
+// One line for a file that gives fewer ships than it should: cut inside a
+// record, or without a ship at all.
+void ReportShips(const char* szPath, long nCutBytes, int nRecords, int nShips) {
+    if (nCutBytes > 0) {
+        std::fprintf(stderr,
+                     "rockshooter: ship list cut short: %s: %ld bytes is not a whole number of "
+                     "%d-byte records; the list holds %d whole ship%s\n",
+                     szPath, nCutBytes, SHIPLIST_RECORD_SIZE, nShips, nShips == 1 ? "" : "s");
+    } else if (nShips == 0) {
+        std::fprintf(stderr, "rockshooter: ship list holds no ship: %s: %s\n", szPath,
+                     nRecords == 0 ? "the file is empty" : "its first record is not in use");
+    }
 }
 
 // "media//" and a name of at most the 16 bytes of its field, whether or not
@@ -78,18 +88,14 @@ int CShipList::ReadFile(const char* szPath) {
         return 0;
     }
 
-    // Fixed 224-byte records, no header; a short read leaves the rest zero.
-    for (int i = 0; i < SHIPLIST_MAX_RECORDS; i++) {
-        if (std::fread(&m_Records[i], 1, SHIPLIST_RECORD_SIZE, pFile) < SHIPLIST_RECORD_SIZE)
-            break;
-    }
+    long nCutBytes = 0;
+    const int nRecords = ReadRecords(pFile, m_Records, &nCutBytes);
     int nResult = std::ferror(pFile) ? 0 : 1;
     std::fclose(pFile);
-    if (!nResult) std::fprintf(stderr, "rockshooter: ship list not read: %s: read error\n", szPath);
-
-    for (int i = 0; i < SHIPLIST_MAX_RECORDS; i++) {
-        if (m_Records[i].m_Header[0] != 0) CheckHandling(&m_Records[i]);
-    }
+    if (!nResult)
+        std::fprintf(stderr, "rockshooter: ship list not read: %s: read error\n", szPath);
+    else
+        ReportShips(szPath, nCutBytes, nRecords, LeadingShips(m_Records, nRecords));
     return nResult;
 }
 

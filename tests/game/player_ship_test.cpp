@@ -122,8 +122,9 @@ TEST(PlayerShipFlight, BankLeansByThreeAndReturnsByTwo) {
     }
 }
 
-// Held thrust approaches 2 - accel from below, for every accel the ship list
-// lets through; released, the drag brings the ship back to rest.
+// Held thrust approaches 2 - accel from below, for an accel below 2 (from 2
+// the velocity flips sign every frame); released, the drag brings the ship
+// back to rest.
 TEST(PlayerShipFlight, ThrustApproachesTopSpeedAndDragBringsItToRest) {
     for (float accel : {0.03f, 0.022f, 0.5f, 1.5f, 1.99f}) {
         CPlayerShip ship;

@@ -1,6 +1,7 @@
-// The ship list: which records of a file become models, the handling values
-// a record may carry, names that fill their whole field, the results of
-// ReadFile and LoadMeshes, and GetAt's bounds.
+// The ship list: which records of a file become models, a file cut inside a
+// record, what stderr says about a list without its ships, the handling
+// values a ship takes from a record, names that fill their whole field, the
+// results of ReadFile and LoadMeshes, and GetAt's bounds.
 #include "ShipList.h"
 
 #include "PlayerShip.h"
@@ -11,6 +12,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -102,8 +104,9 @@ TEST(ShipList, ModelsAreTheRecordsInUseUpToTheFirstUnusedOne) {
         {"0xFF marks a record in use", {kFF, kArrow}, -1, 1, 2},
         {"an unused record ends the list", {kArrow, kUnused, kArrow, kArrow}, -1, 1, 1},
         {"an unused first record", {kUnused, kArrow}, -1, 1, 0},
-        {"a short final record", {kArrow, kArrow}, 224 + 100, 1, 2},
-        {"a final record of one byte", {kArrow, kArrow}, 224 + 1, 1, 2},
+        {"a cut final record is left out", {kArrow, kArrow}, 224 + 100, 1, 1},
+        {"a final record of one byte", {kArrow, kArrow}, 224 + 1, 1, 1},
+        {"a cut first record", {kArrow}, 223, 1, 0},
         {"an empty file", {}, 0, 1, 0},
         {"more than 1024 records", std::vector<Ship>(1030, kArrow), -1, 1, 1024},
     };
@@ -120,20 +123,74 @@ TEST(ShipList, ModelsAreTheRecordsInUseUpToTheFirstUnusedOne) {
     }
 }
 
-TEST(ShipList, ShortFinalRecordKeepsWhatWasReadAndTheRestIsZeroOrBuiltIn) {
-    CShipList list;
-    ASSERT_EQ(list.ReadFile(WriteList("short.msl", {kArrow, kArrow}, 224 + 0xA8).c_str()), 1);
-    const SShipRecord& r = list.m_Records[1];
-    EXPECT_EQ(r.m_fAccel, 0.045f);
-    EXPECT_EQ(r.m_fTurnRate, 5.0f);
-    EXPECT_EQ(r.m_nShotDamage, 0);  // zero damage is a value a ship can carry
-    EXPECT_EQ(r.m_nFireDelay, 0);
-    EXPECT_EQ(r.m_szMeshFile[0], '\0');
-    EXPECT_TRUE(IsZero(list.m_Records[2]));
+TEST(ShipList, ACutRecordIsLeftOutWholeAndTheRecordsBeforeItKept) {
+    const Ship kOther = {1, 0.022f, 3.0f, 6, 11, "ship2.x", "ship2.bmp"};
+    // The third record cut after its in-use byte, inside its handling
+    // values, after its mesh name and one byte short: kept, it would be a
+    // ship, at worst one whose mesh loads and whose texture is nowhere.
+    for (long cut : {1L, 0xA8L, 0xD0L, 223L}) {
+        CShipList list;
+        const std::string path = WriteList("cut.msl", {kArrow, kOther, kArrow}, 2 * 224 + cut);
+        ASSERT_EQ(list.ReadFile(path.c_str()), 1) << cut;
+        const SShipRecord other = Record(kOther);
+        EXPECT_EQ(std::memcmp(&list.m_Records[1], &other, sizeof other), 0) << cut;
+        EXPECT_TRUE(IsZero(list.m_Records[2])) << cut;
+        list.LoadMeshes();
+        EXPECT_EQ(list.m_nCount, 2) << cut;
+    }
+}
 
-    // Cut before the accel: the zero accel left behind is refused.
-    ASSERT_EQ(list.ReadFile(WriteList("short2.msl", {kArrow, kArrow}, 224 + 0xA0).c_str()), 1);
-    EXPECT_EQ(list.m_Records[1].m_fAccel, SHIP_DEFAULT_ACCEL);
+size_t Lines(const std::string& text) { return size_t(std::count(text.begin(), text.end(), '\n')); }
+
+// One line on stderr for a list that gives fewer ships than its file should:
+// which file, and what the list is left with.
+TEST(ShipList, ACutOrShiplessListIsNamedOnceOnStderr) {
+    const std::string missing = testenv::outputPath("no such list.msl");
+    struct Case {
+        const char* name;
+        std::vector<Ship> ships;
+        long bytes;
+        const char* says;  // nullptr: nothing
+    } const cases[] = {
+        {"whole records", {kArrow, kArrow, kUnused}, -1, nullptr},
+        {"cut inside the third record", {kArrow, kArrow, kArrow}, 2 * 224 + 100,
+         "ship list cut short: $: 548 bytes is not a whole number of 224-byte records; the list "
+         "holds 2 whole ships"},
+        {"cut inside the second", {kArrow, kArrow}, 224 + 1, "the list holds 1 whole ship\n"},
+        {"cut inside the first", {kArrow}, 100, "100 bytes is not a whole number of 224-byte "
+         "records; the list holds 0 whole ships"},
+        {"cut behind an unused record", {kArrow, kUnused, kArrow}, 2 * 224 + 5,
+         "the list holds 1 whole ship\n"},
+        {"an empty file", {}, 0, "ship list holds no ship: $: the file is empty"},
+        {"an unused first record", {kUnused, kArrow}, -1,
+         "ship list holds no ship: $: its first record is not in use"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = WriteList("said.msl", c.ships, c.bytes);
+        CShipList list;
+        testing::internal::CaptureStderr();
+        list.ReadFile(path.c_str());
+        list.LoadMeshes();  // no device: the meshes say nothing
+        const std::string said = testing::internal::GetCapturedStderr();
+        if (!c.says) {
+            EXPECT_EQ(said, "") << c.name;
+            continue;
+        }
+        std::string says = c.says;
+        if (says.find('$') != std::string::npos) says.replace(says.find('$'), 1, path);
+        EXPECT_EQ(Lines(said), 1u) << c.name << ": " << said;
+        EXPECT_EQ(said.rfind("rockshooter: ", 0), 0u) << c.name << ": " << said;
+        EXPECT_NE(said.find(says), std::string::npos) << c.name << ": " << said;
+    }
+
+    // A missing file is named once, by the failed open alone.
+    CShipList list;
+    testing::internal::CaptureStderr();
+    list.ReadFile(missing.c_str());
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(Lines(said), 1u) << said;
+    EXPECT_NE(said.find("ship list not read: " + missing + ": No such file"), std::string::npos)
+        << said;
 }
 
 TEST(ShipList, MissingOrUnreadableFileIsAFailureAndLeavesEveryRecordZero) {
@@ -154,49 +211,65 @@ TEST(ShipList, MissingOrUnreadableFileIsAFailureAndLeavesEveryRecordZero) {
 struct HandlingCase {
     const char* name;
     Ship in;
-    float accel, turnRate;
+    float accel, turnRate;  // what the ship flies with
     int shotDamage, fireDelay;
 };
 
-TEST(ShipList, HandlingValuesTheShipCannotFlyWithAreReplacedByTheBuiltInOnes) {
+// The records stay as the file gives them; the ship takes each handling
+// value as it is unless the game cannot fly with it, and then the built-in
+// one for that value alone. Each bound from both sides.
+TEST(ShipList, TheRecordsKeepTheFileAndTheShipRefusesOnlyValuesTheGameCannotFly) {
     const float inf = std::numeric_limits<float>::infinity();
     const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float tiny = std::numeric_limits<float>::denorm_min();
+    const float big = std::numeric_limits<float>::max();
+    const float below4 = std::nextafter(4.0f, 0.0f);
     const float a = SHIP_DEFAULT_ACCEL, t = SHIP_DEFAULT_TURN_RATE;
     const int d = SHIP_DEFAULT_SHOT_DAMAGE, f = SHIP_DEFAULT_FIRE_DELAY;
     const HandlingCase cases[] = {
-        {"sound values kept", {1, 0.045f, 5.0f, 3, 5, "s", "s"}, 0.045f, 5.0f, 3, 5},
-        {"edges kept", {1, 1.99f, 1000.0f, 100000, 1000, "s", "s"}, 1.99f, 1000.0f, 100000, 1000},
-        // Turning by a negative rate moves the heading away from the wrap
-        // that keeps it within 0..360, and it would grow without bound.
-        {"negative turn rate", {1, 0.045f, -4.0f, 3, 5, "s", "s"}, 0.045f, t, 3, 5},
-        {"zeros kept but accel", {1, 0.0f, 0.0f, 0, 0, "s", "s"}, a, 0.0f, 0, 0},
-        {"accel 2 settles at no speed", {1, 2.0f, 5.0f, 3, 5, "s", "s"}, a, 5.0f, 3, 5},
-        {"accel 3 flips the velocity", {1, 3.0f, 5.0f, 3, 5, "s", "s"}, a, 5.0f, 3, 5},
-        {"accel 5 diverges", {1, 5.0f, 5.0f, 3, 5, "s", "s"}, a, 5.0f, 3, 5},
-        {"negative accel diverges", {1, -0.01f, 5.0f, 3, 5, "s", "s"}, a, 5.0f, 3, 5},
-        {"not finite", {1, nan, inf, 3, 5, "s", "s"}, a, t, 3, 5},
-        {"infinite accel, NaN turn", {1, -inf, nan, 3, 5, "s", "s"}, a, t, 3, 5},
-        {"huge fire delay", {1, 0.045f, 5.0f, 3, INT_MAX, "s", "s"}, 0.045f, 5.0f, 3, f},
-        {"just too long a delay", {1, 0.045f, 5.0f, 3, 1001, "s", "s"}, 0.045f, 5.0f, 3, f},
-        {"negative delay and damage", {1, 0.045f, 5.0f, -1, -1, "s", "s"}, 0.045f, 5.0f, d, f},
-        {"extreme damage", {1, 0.045f, 5.0f, INT_MIN, INT_MIN, "s", "s"}, 0.045f, 5.0f, d, f},
-        {"too much damage", {1, 0.045f, 5.0f, 100001, 8, "s", "s"}, 0.045f, 5.0f, d, 8},
+        {"sound values", {1, 0.045f, 5.0f, 3, 5, "s", "s"}, 0.045f, 5.0f, 3, 5},
+        {"far from the built-in ones", {1, 3.0f, 720.0f, 200000, 5000, "s", "s"}, 3.0f, 720.0f,
+         200000, 5000},
+        // Accel: the speed stays bounded from 0 to below 4.
+        {"no thrust", {1, 0.0f, 5.0f, 3, 5, "s", "s"}, 0.0f, 5.0f, 3, 5},
+        {"accel below 0", {1, -tiny, 5.0f, 3, 5, "s", "s"}, a, 5.0f, 3, 5},
+        {"accel just below 4", {1, below4, 5.0f, 3, 5, "s", "s"}, below4, 5.0f, 3, 5},
+        {"accel 4", {1, 4.0f, 5.0f, 3, 5, "s", "s"}, a, 5.0f, 3, 5},
+        {"accel NaN", {1, nan, 5.0f, 3, 5, "s", "s"}, a, 5.0f, 3, 5},
+        {"accel -infinity", {1, -inf, 5.0f, 3, 5, "s", "s"}, a, 5.0f, 3, 5},
+        // Turn rate: the heading keeps its wrap from 0 up.
+        {"no turning", {1, 0.045f, 0.0f, 3, 5, "s", "s"}, 0.045f, 0.0f, 3, 5},
+        {"turn rate below 0", {1, 0.045f, -tiny, 3, 5, "s", "s"}, 0.045f, t, 3, 5},
+        {"largest turn rate", {1, 0.045f, big, 3, 5, "s", "s"}, 0.045f, big, 3, 5},
+        {"turn rate infinity", {1, 0.045f, inf, 3, 5, "s", "s"}, 0.045f, t, 3, 5},
+        {"turn rate NaN", {1, 0.045f, nan, 3, 5, "s", "s"}, 0.045f, t, 3, 5},
+        // Shot damage: a rock's hit points cannot overflow from 0 up.
+        {"no damage", {1, 0.045f, 5.0f, 0, 5, "s", "s"}, 0.045f, 5.0f, 0, 5},
+        {"damage -1", {1, 0.045f, 5.0f, -1, 5, "s", "s"}, 0.045f, 5.0f, d, 5},
+        {"largest damage", {1, 0.045f, 5.0f, INT_MAX, 5, "s", "s"}, 0.045f, 5.0f, INT_MAX, 5},
+        {"smallest damage", {1, 0.045f, 5.0f, INT_MIN, 5, "s", "s"}, 0.045f, 5.0f, d, 5},
+        // Fire delay: the fire counter cannot overflow up to INT_MAX - 2.
+        {"longest delay", {1, 0.045f, 5.0f, 3, INT_MAX - 2, "s", "s"}, 0.045f, 5.0f, 3,
+         INT_MAX - 2},
+        {"delay one too long", {1, 0.045f, 5.0f, 3, INT_MAX - 1, "s", "s"}, 0.045f, 5.0f, 3, f},
+        {"delay INT_MAX", {1, 0.045f, 5.0f, 3, INT_MAX, "s", "s"}, 0.045f, 5.0f, 3, f},
+        {"delay -1 fires every frame", {1, 0.045f, 5.0f, 3, -1, "s", "s"}, 0.045f, 5.0f, 3, -1},
+        {"smallest delay", {1, 0.045f, 5.0f, 3, INT_MIN, "s", "s"}, 0.045f, 5.0f, 3, INT_MIN},
+        {"every value refused", {1, inf, -1.0f, -5, INT_MAX, "s", "s"}, a, t, d, f},
     };
     for (const HandlingCase& c : cases) {
         CShipList list;
-        // The same record second in the list is checked too.
+        // Second in the list, after a sound record.
         ASSERT_EQ(list.ReadFile(WriteList("handling.msl", {kArrow, c.in}).c_str()), 1);
-        const SShipRecord& r = list.m_Records[1];
-        EXPECT_EQ(r.m_fAccel, c.accel) << c.name;
-        EXPECT_EQ(r.m_fTurnRate, c.turnRate) << c.name;
-        EXPECT_EQ(r.m_nShotDamage, c.shotDamage) << c.name;
-        EXPECT_EQ(r.m_nFireDelay, c.fireDelay) << c.name;
-        // And the ship takes the checked values.
+        const SShipRecord file = Record(c.in);
+        EXPECT_EQ(std::memcmp(&list.m_Records[1], &file, sizeof file), 0) << c.name;
         list.LoadMeshes();
         CPlayerShip ship;
         ship.SetModel(list.GetAt(1), &list.m_Records[1]);
+        EXPECT_EQ(std::memcmp(&list.m_Records[1], &file, sizeof file), 0) << c.name;
         EXPECT_EQ(ship.m_fAccel, c.accel) << c.name;
         EXPECT_EQ(ship.m_fTurnRate, c.turnRate) << c.name;
+        EXPECT_EQ(ship.m_nShotDamage, c.shotDamage) << c.name;
         EXPECT_EQ(ship.m_nFireDelay, c.fireDelay) << c.name;
     }
 }
