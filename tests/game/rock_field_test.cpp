@@ -140,6 +140,11 @@ TEST(RockFieldRecords, AddTakesLowestFreeSlotKeepsRotationAndFailsWhenFull) {
     EXPECT_EQ(7.0f, field.m_pRocks[1].m_fX);
     field.Clear();
     EXPECT_EQ(0, LiveCount(field));
+
+    // An index past the slots is refused: the spare record after them is not written.
+    field.m_pRocks[3].m_nHitPoints = 9;
+    field.Kill(3);
+    EXPECT_EQ(9, field.m_pRocks[3].m_nHitPoints);
 }
 
 TEST(RockFieldRecords, UpdateMovesAndSpinsLiveRocksAndCountsEveryCooldownDown) {
@@ -433,7 +438,7 @@ TEST_F(RockFixture, ShipOnTheRocksCentreStaysFinite) {
         float normalX, normalY;  // the direction the bounce takes
     };
     const Case cases[] = {
-        {0, 2, 0, 0, 0, 1},           // along the ship's flight
+        {0, 2, 0.3f, -0.5f, 0, 1},    // along the ship's flight
         {-3, 0, 0.5f, 0.5f, -1, 0},
         {0, 0, 0.5f, -0.25f, 1, 0},   // a ship at rest: +x
     };
@@ -583,10 +588,11 @@ TEST_F(RockFixture, SizeFactorDecidesScoreSplitAndFragmentHitPoints) {
         field.Clear();
         ship.m_nScore = 0;
         Put(0, 50, 50, c.scale, 1);
-        Shot(0, 50, 50, 0, 0, 1);
+        Shot(0, 50, 50, 0, 0, 6);
         EXPECT_EQ(1, Shoot());
         EXPECT_EQ(c.score, ship.m_nScore);
         EXPECT_EQ(c.splits ? 4 : 0, LiveCount(field));
+        if (!c.splits) EXPECT_EQ(0, field.m_pRocks[0].m_nHitPoints) << "a free slot, not one below 0";
         for (int i = 0; i < LiveCount(field); ++i) {
             EXPECT_EQ(c.fragmentHitPoints, field.m_pRocks[i].m_nHitPoints);
             EXPECT_EQ(c.scale / 2.0f, field.m_pRocks[i].m_fScaleX);

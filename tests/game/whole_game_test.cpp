@@ -29,6 +29,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -97,9 +98,17 @@ bool lightOn(int index) {
 TEST(WholeGame, StartsUpThroughTheIntroAndThirteenLoadingFramesToTheShipSelectScreen) {
     GameSession game;
     std::vector<DWORD> presentTimes;
+    // For each picture shown, the fewest lit pixels in any quarter of the screen.
+    std::vector<int> litInEveryQuarter;
     host::deviceFaults().afterPresent = [&](int) {
         presentTimes.push_back(host::clockNow());
         if (presentTimes.size() == 8) game.screenshot("loading_screen");
+        Pixels shown;
+        auto lit = [](uint32_t p) { return red(p) + green(p) + blue(p) > 90; };
+        int fewest = 800 * 600;
+        for (int qx : {0, 400})
+            for (int qy : {0, 300}) fewest = std::min(fewest, shown.count(qx, qy, qx + 400, qy + 300, lit));
+        litInEveryQuarter.push_back(fewest);
     };
     ASSERT_EQ(game.start(/*skipIntro=*/false), 1);
     const DWORD returned = host::clockNow();
@@ -112,6 +121,8 @@ TEST(WholeGame, StartsUpThroughTheIntroAndThirteenLoadingFramesToTheShipSelectSc
     ASSERT_GT(presentTimes.size(), 13u);
     const size_t introFrames = presentTimes.size() - 13;
     EXPECT_GE(introFrames, 1u);
+    // The clip fills the whole screen once it has faded in.
+    EXPECT_GT(*std::max_element(litInEveryQuarter.begin(), litInEveryQuarter.begin() + introFrames), 5000);
     EXPECT_GE(returned - presentTimes.back(), 2000u) << "the last loading frame stays two seconds";
     EXPECT_EQ(g_nGameState, GS_SHIPSELECT);
 
@@ -190,6 +201,7 @@ TEST(WholeGame, EachLoadingFrameShowsTheStepsDoneAndWhatTheyLoaded) {
 
 TEST(WholeGame, EscapeHeldAtTheStartShowsOneIntroFrameAndTheLastLoadingFrameTwoSeconds) {
     GameSession game;
+    game.holdAudio();
     int presents = 0;
     DWORD lastShown = 0;
     host::deviceFaults().afterPresent = [&](int) {
@@ -201,6 +213,7 @@ TEST(WholeGame, EscapeHeldAtTheStartShowsOneIntroFrameAndTheLastLoadingFrameTwoS
     ASSERT_EQ(game.start(/*skipIntro=*/true), 1);
     const time_t after = time(nullptr);
     EXPECT_EQ(presents, 1 + 13);
+    EXPECT_NE(GetSoundStatus(g_nSndEcho), 0) << "the echo started over the intro";
     EXPECT_GE(host::clockNow() - lastShown, 2000u);
     EXPECT_LT(host::clockNow() - lastShown, 2100u);
 
@@ -411,6 +424,7 @@ TEST(WholeGame, NewGameResetsTheRoundAndKeepsTheRest) {
     g_nWave = 2;
     g_fWaveClock = 12.5f;
     g_Rocks.Clear();
+    g_Rocks.Add(300, 300, 250, 0.2f, 0.2f, 0.2f, 0, 0, 40);  // a rock of the old round
     g_Blaster.Fire(0, 0, 250, 0, 3, 120, 2);
     g_Missiles.Fire(0, 0, 250, 0, 270, 2.5f, 120, 100);
     g_PowerUps.Spawn(300, 300, 250, POWERUP_MISSILE);
