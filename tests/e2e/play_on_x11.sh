@@ -34,11 +34,16 @@ case "$sound" in
   *) echo "play_on_x11: the sound is 'device' or 'none', not '$sound'" >&2; exit 1 ;;
 esac
 
-# A screen of its own, on a display number nobody uses.
-exec 3< <(Xvfb -displayfd 1 -screen 0 1280x720x24 -nolisten tcp 2>/dev/null)
+# A screen of its own, on a display number nobody uses. Without -noreset the
+# server starts over each time its last client leaves, and drops whoever
+# connects meanwhile: the game's start-up (SDL looks at the display, lets go
+# of it and connects again) or one of our own xdotool calls, the more often
+# the busier the machine.
+exec 3< <(Xvfb -displayfd 1 -noreset -screen 0 1280x720x24 -nolisten tcp 2>/dev/null)
 xvfb_pid=$!
 read -r -t "$limit" display <&3 || { echo "play_on_x11: Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$display"
+echo "play_on_x11: X server on $DISPLAY"
 game_pid=""
 cleanup() {
   [ -n "$game_pid" ] && kill -9 "$game_pid" 2>/dev/null || true
@@ -48,6 +53,7 @@ trap cleanup EXIT
 
 fail() {
   echo "play_on_x11: $1" >&2
+  echo "play_on_x11: the X server's screen: $(xdotool getdisplaygeometry 2>&1 | tr '\n' ' ')" >&2
   echo "play_on_x11: the game's stderr:" >&2
   cat "$out/game.err" >&2
   exit 1
@@ -129,7 +135,10 @@ cd "$run_dir"
 # Under the leak checker (scripts/test's sanitizer pass) its tally of the
 # suppressions it used is not the game's to say; a leak is still reported.
 lsan_options="${LSAN_OPTIONS:+$LSAN_OPTIONS:}print_suppressions=0"
-env "${sound_env[@]}" LSAN_OPTIONS="$lsan_options" "$game" >"$out/game.out" 2>"$out/game.err" &
+# Only X11: should the server not be reached, SDL would go on to an offscreen
+# window that nobody sees, and the test would wait for it in vain.
+env "${sound_env[@]}" SDL_VIDEODRIVER=x11 LSAN_OPTIONS="$lsan_options" "$game" \
+  >"$out/game.out" 2>"$out/game.err" &
 game_pid=$!
 
 wait_for "the game's window" window_open
