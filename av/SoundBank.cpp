@@ -29,20 +29,26 @@ static int FindFreeSlot() {
     return -1;
 }
 
+// The game goes on without sound; this is the one line that says so.
+static int PlaysSilent(const char* szWhy) {
+    fprintf(stderr, "rockshooter: %s; the game plays silent\n", szWhy);
+    return 0;
+}
+
 int InitSound() {
     if (g_bSoundFirstInit) {
         memset(g_Sounds, 0, sizeof(g_Sounds));
         g_bSoundFirstInit = 0;
         if (FAILED(DirectSoundCreate(NULL, &g_pDirectSound, NULL))) {
             g_pDirectSound = NULL;
-            return 0;
+            return PlaysSilent("no sound device");
         }
         if (FAILED(g_pDirectSound->SetCooperativeLevel(g_hWnd, DSSCL_NORMAL))) {
             // A device that was never set up cannot make buffers: drop it, so
             // that every later load fails at once.
             g_pDirectSound->Release();
             g_pDirectSound = NULL;
-            return 0;
+            return PlaysSilent("the sound device cannot be set up for the game's window");
         }
     }
     for (int i = 0; i < MAX_SOUNDS; i++) {
@@ -141,7 +147,7 @@ static int NotLoaded(const char* fileName, const char* szWhy) {
 int LoadSound(const char* fileName, DWORD flags) {
     const int nSlot = FindFreeSlot();
     if (nSlot < 0) return NotLoaded(fileName, "every sound slot is taken");
-    if (!g_pDirectSound) return NotLoaded(fileName, "no sound device");
+    if (!g_pDirectSound) return -1;  // InitSound has said that the game plays silent
 
     HMMIO hFile = mmioOpen(fileName, NULL, MMIO_ALLOCBUF | MMIO_READ);
     if (!hFile) return NotLoaded(fileName, "cannot open the file");

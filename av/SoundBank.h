@@ -22,9 +22,10 @@ extern int g_bSoundFirstInit;
 extern WAVEFORMATEX g_WaveFormat;
 extern DSBUFFERDESC g_BufferDesc;
 
-// 1 done; 0 when the sound device cannot be created or set up (every load
-// then fails). A later call stops and releases every sound and empties the
-// table, keeping the device.
+// 1 done; 0 when the sound device cannot be created or set up: the first
+// call then says on stderr that the game plays silent, and every load fails.
+// A later call stops and releases every sound and empties the table, keeping
+// the device.
 int InitSound();
 // The slot 0..255 the file went into, or -1. Every sound plays as 8-bit
 // mono samples at 11025 Hz, whatever the file's format chunk says.

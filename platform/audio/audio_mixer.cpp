@@ -1,10 +1,13 @@
 #include "audio_mixer.h"
 
+#include "alsa_messages.h"
 #include "sdl_runtime.h"
 
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <set>
 
 namespace platform {
 
@@ -24,6 +27,15 @@ ProcessMixer& processMixer() {
 }
 
 constexpr int kDeviceBlockFrames = 1024;
+
+// Every client that asks for the mixer after a failed open tries again: a
+// failure is told the first time it happens, not once per client.
+bool firstTimeSaid(const std::string& why) {
+    static std::mutex mutex;
+    static auto* said = new std::set<std::string>();  // kept to the very end of the process
+    std::lock_guard<std::mutex> guard(mutex);
+    return said->insert(why).second;
+}
 
 }  // namespace
 
@@ -92,11 +104,27 @@ std::shared_ptr<AudioMixer> AudioMixer::openDevice(std::string& error) {
     wanted.callback = &AudioMixer::deviceCallback;
     wanted.userdata = mixer.get();
     SDL_AudioSpec obtained{};
+    // A driver that knows of no output device at all is on a machine without
+    // sound: the open can only fail, and what the audio library says about it
+    // only repeats that. The clients are told, and play silent.
+    const bool noDeviceListed = SDL_GetNumAudioDevices(0) == 0;
+    HeldAlsaMessages alsaMessages;
     // No changes allowed: SDL converts our float stereo to whatever the
     // device wants, so the mix format stays fixed.
     const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    if (device == 0 && noDeviceListed) {
+        alsaMessages.discard();
+        error = kNoSoundDevice;
+        return nullptr;
+    }
     if (device == 0) {
-        error = std::string("no audio output: ") + SDL_GetError();
+        // Anything else says what failed, the audio library's lines first.
+        error = std::string("the sound output could not be opened: ") + SDL_GetError();
+        if (firstTimeSaid(error)) {
+            alsaMessages.writeOut();
+            std::fprintf(stderr, "platform: %s\n", error.c_str());
+        }
+        alsaMessages.discard();
         return nullptr;
     }
     mixer->m_device = device;

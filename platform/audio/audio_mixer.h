@@ -55,9 +55,14 @@ public:
     static constexpr int kChannels = 2;
     static constexpr int kDefaultRate = 44100;
 
+    // lastError() after a machine without any sound output device: the
+    // clients play silent and tell the user so (nothing else has been
+    // written). Every other reason has been written to stderr.
+    static constexpr const char* kNoSoundDevice = "no sound device";
+
     // The process's mixer, opened on SDL's audio output on first use (or the
     // manual one a test installed). nullptr, with the reason in lastError(),
-    // when no output can be opened.
+    // when no output can be opened; a later call tries again.
     static std::shared_ptr<AudioMixer> shared();
     static std::string lastError();
 

@@ -399,6 +399,22 @@ TEST(SoundBankWithoutDevice, WindowlessSetUpFails) {
     EXPECT_EQ(mixer.use_count(), 1);
 }
 
+// As on a machine without a sound card: ALSA knows no device. The game is
+// told once that it plays silent, and nothing else is written: neither
+// ALSA's own complaints nor a line per sound that cannot load.
+TEST(SoundBankWithoutDevice, ASoundlessMachineHearsOnceThatTheGamePlaysSilent) {
+    setenv("SDL_AUDIODRIVER", "alsa", 1);
+    setenv("ALSA_CONFIG_PATH", "/dev/null", 1);
+    g_hWnd = reinterpret_cast<HWND>(uintptr_t(0x1000));
+    const std::string path = scratchFile("ok.wav", wave8Mono(rampSamples(16)));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(InitSound(), 0);
+    for (int i = 0; i < 6; i++) EXPECT_EQ(LoadSound(path.c_str(), kGameFlags), -1);
+    EXPECT_EQ(InitSound(), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "rockshooter: no sound device; the game plays silent\n");
+    ShutdownSound();
+}
+
 TEST(SoundBankWithoutDevice, NoAudioOutputFails) {
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     g_hWnd = reinterpret_cast<HWND>(uintptr_t(0x1000));

@@ -15,9 +15,9 @@ dsound_api.h mmio_api.h dshow_api.h dshow_base.h dmusic_api.h file_paths.h"
 # The asset generator draws its text with the rasteriser GDI uses.
 tools_may_use="font_rasterizer.h"
 
-# Headers of SDL, OpenGL, FreeType, fontconfig, FFmpeg, FluidSynth, libpng,
-# libjpeg and zlib.
-libraries='^(SDL2?/|SDL[_.]|GL/|GLES[0-9]*/|EGL/|KHR/|ft2build\.h|freetype/|fontconfig/|libav[a-z]*/|libsw[a-z]*/|fluidsynth[./]|png\.h|pngconf\.h|jpeglib\.h|jerror\.h|zlib\.h)'
+# Headers of SDL, OpenGL, FreeType, fontconfig, FFmpeg, FluidSynth, ALSA,
+# libpng, libjpeg and zlib.
+libraries='^(SDL2?/|SDL[_.]|GL/|GLES[0-9]*/|EGL/|KHR/|ft2build\.h|freetype/|fontconfig/|libav[a-z]*/|libsw[a-z]*/|fluidsynth[./]|alsa/|png\.h|pngconf\.h|jpeglib\.h|jerror\.h|zlib\.h)'
 
 platform_headers=$(find platform -name '*.h' | sed 's|.*/||' | sort -u | tr '\n' ' ')
 sources=$(find main.cpp framework game av tools -name '*.h' -o -name '*.cpp' | sort)

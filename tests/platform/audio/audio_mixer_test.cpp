@@ -1,11 +1,16 @@
 // The process mixer: voices summed and clamped, the helpers for float and
-// 16-bit sources, one shared mixer, and the SDL device on the dummy driver.
+// 16-bit sources, one shared mixer, the SDL device on the dummy driver, and
+// what is said when ALSA has no device or cannot open the one it has.
 #include "audio_mixer.h"
+
+#include "test_env.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
 #include <thread>
 
 namespace {
@@ -81,6 +86,44 @@ TEST(AudioMixer, SdlDevicePullsTheMixOnItsOwnThread) {
     const uint64_t pulled = voice->framesPulled;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(voice->framesPulled, pulled);
+}
+
+// Opens the mixer on ALSA set up by `config` (nothing but that file) and
+// returns what the process wrote to stderr meanwhile; asks twice, as the
+// game's sound bank and its video do.
+std::string openOnAlsaSetUpBy(const std::string& config) {
+    const std::string path = testenv::outputPath("asound.conf");
+    std::ofstream(path) << config;
+    setenv("SDL_AUDIODRIVER", "alsa", 1);
+    setenv("ALSA_CONFIG_PATH", path.c_str(), 1);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(platform::AudioMixer::shared(), nullptr);
+    EXPECT_EQ(platform::AudioMixer::shared(), nullptr);
+    return testing::internal::GetCapturedStderr();
+}
+
+// A machine without sound: ALSA knows no device. What ALSA says about the
+// open that cannot work stays unsaid; the clients say it once.
+TEST(AudioMixer, NoSoundDeviceAtAllIsToldToTheClientsAndNothingIsWritten) {
+    EXPECT_EQ(openOnAlsaSetUpBy(""), "");
+    EXPECT_EQ(platform::AudioMixer::lastError(), platform::AudioMixer::kNoSoundDevice);
+}
+
+// A device ALSA lists but cannot open is a fault worth seeing: ALSA's own
+// line, then what failed, once however often a client asks.
+TEST(AudioMixer, ADeviceThatCannotOpenIsNamedWithTheAudioLibrarysOwnLines) {
+    const std::string said = openOnAlsaSetUpBy(R"(
+        pcm.!default {
+            type plug
+            slave.pcm "nothere"
+            hint { show on description "plays through a device nobody defined" }
+        })");
+    const std::string why = platform::AudioMixer::lastError();
+    EXPECT_NE(why.find("could not be opened"), std::string::npos) << why;
+    const std::string alsaLine = said.substr(0, said.find('\n') + 1);
+    EXPECT_EQ(alsaLine.rfind("ALSA lib ", 0), 0u) << said;
+    EXPECT_NE(alsaLine.find("Unknown PCM nothere"), std::string::npos) << said;
+    EXPECT_EQ(said.substr(alsaLine.size()), "platform: " + why + "\n");
 }
 
 }  // namespace
