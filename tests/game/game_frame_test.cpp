@@ -469,7 +469,7 @@ TEST(GameFrame, ASecondWinRollsEveryCreditsLineAgain) {
     EXPECT_EQ(rollCredits(game, 91).lines, kCreditLines) << "the second roll";
 }
 
-TEST(GameFrame, TheMainMenuDrawsItsThreeItemsOverTheirShadows) {
+TEST(GameFrame, TheMainMenuDrawsItsPictureAndThreeItemsOverTheirShadows) {
     GameSession game;
     playOnAnEmptyField(game);
     game.tap(DIK_ESCAPE);
@@ -494,4 +494,11 @@ TEST(GameFrame, TheMainMenuDrawsItsThreeItemsOverTheirShadows) {
         };
         EXPECT_EQ(described(trace, &g_Menu.m_Font), expected) << "selection " << selected;
     }
+
+    // Over the menu's picture, 128 pixels square at the centre of the screen.
+    const std::vector<uint32_t> withPicture = host::readBackBuffer();
+    g_Menu.m_MenuSprite.m_fX = -1000.0f;
+    game.frame();
+    g_Menu.m_MenuSprite.m_fX = 400.0f;
+    EXPECT_GT(changedPixels(withPicture, host::readBackBuffer(), 336, 236, 464, 364), 10000);
 }

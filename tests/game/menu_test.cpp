@@ -401,12 +401,23 @@ TEST_F(MenuTest, TheArrowsStepThroughTheShipsAndOkPlaysTheChosenOne) {
     const float spins[] = {355.0f, 360.0f, 0.0f, 5.0f};
     PointAt(10, 10);
     for (float spin : spins) {
+        // The model is the ship's own, and play leaves it and the camera where the ship flew.
+        CShipNode& preview = *m_Menu.m_pPreview;
+        preview.m_fX = 120.0f, preview.m_fY = -40.0f, preview.m_fZ = 250.0f;
+        preview.m_fRotZ = 77.0f;
+        m_Camera.m_fX = 120.0f, m_Camera.m_fY = -40.0f, m_Camera.m_fZ = -100.0f;
         ASSERT_EQ(Frame(GS_SHIPSELECT), GS_SHIPSELECT);
         EXPECT_EQ(m_Menu.m_fSpin, spin);
-        EXPECT_EQ(m_Menu.m_pPreview->m_fRotY, spin);
-        EXPECT_EQ(m_Menu.m_pPreview->m_fRotX, -45.0f);
+        EXPECT_EQ(preview.m_fRotX, -45.0f);
+        EXPECT_EQ(preview.m_fRotY, spin);
+        EXPECT_EQ(preview.m_fRotZ, 0.0f);
+        EXPECT_EQ(preview.m_fX, 0.0f);
+        EXPECT_EQ(preview.m_fY, 0.0f);
+        EXPECT_EQ(preview.m_fZ, 0.0f);
+        EXPECT_EQ(m_Camera.m_fX, 0.0f);
+        EXPECT_EQ(m_Camera.m_fY, 0.0f);
+        EXPECT_EQ(m_Camera.m_fZ, -50.0f);
     }
-    EXPECT_EQ(m_Camera.m_fZ, -50.0f);
 
     EXPECT_EQ(ClickAt(okX, okY, GS_SHIPSELECT), GS_PLAYING);
     EXPECT_EQ(m_Menu.m_fSpin, 10.0f) << "the ok frame leaves the preview alone";

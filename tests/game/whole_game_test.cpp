@@ -214,6 +214,10 @@ TEST(WholeGame, EscapeHeldAtTheStartShowsOneIntroFrameAndTheLastLoadingFrameTwoS
     const time_t after = time(nullptr);
     EXPECT_EQ(presents, 1 + 13);
     EXPECT_NE(GetSoundStatus(g_nSndEcho), 0) << "the echo started over the intro";
+    OAFilterState state = -1;
+    ASSERT_NE(g_IntroVideo.m_pMC, nullptr);
+    g_IntroVideo.m_pMC->GetState(0, &state);
+    EXPECT_EQ(state, State_Stopped) << "the clip left halfway is stopped";
     EXPECT_GE(host::clockNow() - lastShown, 2000u);
     EXPECT_LT(host::clockNow() - lastShown, 2100u);
 
