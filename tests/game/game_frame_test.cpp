@@ -196,12 +196,12 @@ TEST(GameFrame, TheCameraFollowsTheShipAndThePlanetTurnsOnEveryScreen) {
         if (c.cameraOnShip) {
             EXPECT_EQ(g_Camera.m_fX, x) << "state " << c.state;
             EXPECT_EQ(g_Camera.m_fY, -40.0f);
-            EXPECT_EQ(g_Camera.m_fZ, g_fCameraZ);
+            EXPECT_EQ(g_Camera.m_fZ, -100.0f) << "the distance a game starts with";
             // Straight above the ship, looking at it.
             const D3DXVECTOR3 ship = inView(x, -40.0f, 250.0f);
             EXPECT_NEAR(ship.x, 0.0f, 1e-3f);
             EXPECT_NEAR(ship.y, 0.0f, 1e-3f);
-            EXPECT_NEAR(ship.z, 250.0f - g_fCameraZ, 1e-2f);
+            EXPECT_NEAR(ship.z, 350.0f, 1e-2f);
         }
         x += 15.0f;
     }

@@ -402,8 +402,7 @@ TEST(WholeGame, TheDestroyedShipBurnsThenTheMainMenuComesAndContinueIsRefused) {
     ASSERT_EQ(game.start(), 1);
     startPlaying(game);
     g_Rocks.Clear();
-    g_Ship.m_nShields = -1;
-    g_nDeathCounter = 0;
+    g_Ship.m_nShields = -1;  // the first destruction of a fresh game
     game.frames(165);
     EXPECT_EQ(g_nGameState, GS_PLAYING);
     game.frame();
@@ -468,6 +467,7 @@ TEST(WholeGame, TheWaveClockRunsOnlyInPlayAndTheThirdWaveBringsTheCredits) {
     game.frames(20);
     EXPECT_EQ(g_fWaveClock, 0.0f) << "not on the ship-select screen";
     startPlaying(game);
+    EXPECT_EQ(g_nWave, 1) << "a fresh game starts in the first wave";
     g_Rocks.Clear();
     const float before = g_fWaveClock;
     game.frame();
@@ -696,7 +696,12 @@ TEST(WholeGame, HeldFireKeysKeepTheirCadenceAndTheShipLight) {
         EXPECT_TRUE(lightOn(1)) << "on while a CTRL key is held, frame " << i;
     }
     EXPECT_EQ(shotFrames, (std::vector<int>{0, 9, 18, 27}));
-    EXPECT_EQ(g_Lights.m_pLights[1].Range, 75.0f);
+    const D3DLIGHT8& light = g_Lights.m_pLights[1];
+    EXPECT_EQ(light.Range, 75.0f);
+    EXPECT_EQ(light.Type, D3DLIGHT_POINT);
+    EXPECT_EQ(light.Diffuse.r, 1.0f) << "the ship's light is red";
+    EXPECT_EQ(light.Diffuse.g, 0.0f);
+    EXPECT_EQ(light.Diffuse.b, 0.0f);
     game.release(DIK_LCONTROL);
     game.frame();
     EXPECT_TRUE(lightOn(1)) << "the right CTRL alone keeps it on";
