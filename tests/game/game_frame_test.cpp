@@ -267,6 +267,10 @@ TEST(GameFrame, TheBlasterAndTheMissilesLeaveWithTheFramesValues) {
     } cases[] = {
         {30.0f, 300.0f, 210.0f},
         {200.0f, 110.0f, 20.0f},
+        {90.0f, 0.0f, 270.0f},  // a course of exactly 0 stays 0
+        {180.0f, 90.0f, 0.0f},
+        {90.5f, 0.5f, 270.5f},
+        {180.5f, 90.5f, 0.5f},
     };
     for (const auto& c : cases) {
         g_Blaster.Clear();

@@ -708,6 +708,15 @@ TEST(WholeGame, HeldFireKeysKeepTheirCadenceAndTheShipLight) {
     game.release(DIK_RCONTROL);
     game.frame();
     EXPECT_FALSE(lightOn(1)) << "off once both are up";
+    g_Ship.m_nShields = 0;  // the last shields still count: only a burning ship keeps it lit
+    g_Ship.m_nFireCounter = g_Ship.m_nFireDelay;
+    game.press(DIK_LCONTROL);
+    game.frame();
+    ASSERT_TRUE(lightOn(1));
+    game.release(DIK_LCONTROL);
+    game.frame();
+    EXPECT_FALSE(lightOn(1)) << "off with no shields left";
+    g_Ship.m_nShields = 100;
 
     // SPACE held: a pair every 21 frames, five pairs from ten missiles.
     g_Ship.m_nMissiles = 10;
