@@ -335,7 +335,8 @@ TEST(GameFrame, EachBonusRisesInItsOwnWordsInGreenForFiftyFrames) {
         {POWERUP_MISSILE, "Missle BONUS"},
         {POWERUP_SPEED, "Speed BONUS "},
         {POWERUP_BLASTER, "Blaster BONUS "},
-        {7, nullptr},  // a kind the game does not know has no text
+        {4, nullptr},  // a kind the game does not know has no text
+        {7, nullptr},
     };
     for (const auto& c : cases) {
         clearBonusTexts();
@@ -358,6 +359,23 @@ TEST(GameFrame, EachBonusRisesInItsOwnWordsInGreenForFiftyFrames) {
             ++framesShown;
         }
         EXPECT_EQ(framesShown, 49) << c.text << ": added with a life of 50";
+    }
+}
+
+TEST(GameFrame, TheShipPicksUpAPowerUpWithinOneUnitBeyondItsSize) {
+    GameSession game;
+    playOnAnEmptyField(game);
+    const CMeshObject& mesh = g_PowerUps.m_Mesh;
+    const float size = 50.0f * (mesh.m_fScaleX + mesh.m_fScaleY + mesh.m_fScaleZ) / 3.0f;
+    const struct {
+        float offset;
+        bool pickedUp;
+    } cases[] = {{size + 0.75f, true}, {size + 1.25f, false}};
+    for (const auto& c : cases) {
+        g_PowerUps.Clear();
+        g_PowerUps.Spawn(c.offset, 0.0f, 250.0f, POWERUP_MISSILE);
+        game.frame();
+        EXPECT_EQ(livePowerUps(), c.pickedUp ? 0 : 1) << "at " << c.offset - size << " beyond its size";
     }
 }
 

@@ -416,6 +416,21 @@ TEST(WholeGame, TheDestroyedShipBurnsThenTheMainMenuComesAndContinueIsRefused) {
     EXPECT_EQ(g_nGameState, GS_MAINMENU);
 }
 
+TEST(WholeGame, AShipWithNoShieldsLeftStillFliesAndMayContinue) {
+    GameSession game;
+    ASSERT_EQ(game.start(), 1);
+    startPlaying(game);
+    g_Rocks.Clear();
+    g_Ship.m_nShields = 0;
+    game.frames(3);
+    EXPECT_EQ(liveExplosions(), 0) << "only shields below 0 set the ship burning";
+    game.tap(DIK_ESCAPE);
+    ASSERT_EQ(g_nGameState, GS_MAINMENU);
+    game.frames(6);
+    game.tap(DIK_RETURN);
+    EXPECT_EQ(g_nGameState, GS_PLAYING) << "\"Continue\" takes it back to play";
+}
+
 TEST(WholeGame, NewGameResetsTheRoundAndKeepsTheRest) {
     GameSession game;
     ASSERT_EQ(game.start(), 1);
@@ -472,10 +487,17 @@ TEST(WholeGame, TheWaveClockRunsOnlyInPlayAndTheThirdWaveBringsTheCredits) {
     const float before = g_fWaveClock;
     game.frame();
     EXPECT_GE(g_fWaveClock - before, 0.030f) << "a playing frame lasts at least 30 ms";
+    // and no longer: the virtual clock moves 1 ms at each reading, and the
+    // frame reads it twice after its wait has ended.
+    EXPECT_LE(g_fWaveClock - before, 0.032f);
     game.tap(DIK_ESCAPE);
     const float paused = g_fWaveClock;
     game.frames(10);
     EXPECT_EQ(g_fWaveClock, paused) << "not in the main menu";
+    g_fWaveClock = g_fWaveTime;
+    game.frame();
+    EXPECT_EQ(g_nWave, 1) << "a wave ends only once its time is past, not when it is up";
+    g_fWaveClock = paused;
 
     // Back to play, then through the end of the second wave.
     game.frames(6);
