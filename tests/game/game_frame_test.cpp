@@ -45,10 +45,6 @@ void playOnAnEmptyField(GameSession& game, float x = 0.0f, float y = 0.0f) {
     g_Ship.m_fHeading = 0.0f;
 }
 
-void clearExplosions() {
-    for (int i = 0; i < g_Explosions.m_nCount; ++i) g_Explosions.m_pExplosions[i].m_bActive = 0;
-}
-
 void clearParticles(CParticleSystem& particles) {
     for (int i = 0; i < particles.m_nCount; ++i) particles.Kill(i);
 }

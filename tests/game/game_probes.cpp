@@ -52,21 +52,28 @@ void startPlaying(GameSession& game) {
     ASSERT_EQ(g_nGameState, GS_PLAYING);
 }
 
-std::string textLine(const char* text, float x, float y, float r, float g, float b, float a) {
+void clearExplosions() {
+    for (int i = 0; i < g_Explosions.m_nCount; ++i) g_Explosions.m_pExplosions[i].m_bActive = 0;
+}
+
+namespace {
+
+std::string formatText(const char* text, float x, float y, D3DCOLOR colour) {
     char line[128];
-    std::snprintf(line, sizeof line, "%s @%g,%g #%08x", text, x, y,
-                  static_cast<unsigned>(static_cast<D3DCOLOR>(D3DXCOLOR(r, g, b, a))));
+    std::snprintf(line, sizeof line, "%s @%g,%g #%08x", text, x, y, static_cast<unsigned>(colour));
     return line;
+}
+
+}  // namespace
+
+std::string textLine(const char* text, float x, float y, float r, float g, float b, float a) {
+    return formatText(text, x, y, D3DXCOLOR(r, g, b, a));
 }
 
 std::vector<std::string> described(const TextTrace& trace, const CTextureFont* font) {
     std::vector<std::string> lines;
-    for (const DrawnText& t : trace.with(font)) {
-        char line[128];
-        std::snprintf(line, sizeof line, "%s @%g,%g #%08x", t.text.c_str(), t.x, t.y,
-                      static_cast<unsigned>(t.colour));
-        lines.push_back(line);
-    }
+    for (const DrawnText& t : trace.with(font))
+        lines.push_back(formatText(t.text.c_str(), t.x, t.y, t.colour));
     return lines;
 }
 

@@ -16,6 +16,7 @@ int liveShots();
 int liveMissiles();
 int livePowerUps();
 int liveExplosions();
+void clearExplosions();
 
 // From the ship-select screen into play with the "ok" button (fails the test
 // when the game is not on that screen or does not start playing).

@@ -793,7 +793,7 @@ TEST(WholeGame, TheBurningShipSpawnsOneExplosionFromFiveDraws) {
     g_Ship.m_fVelX = g_Ship.m_fVelY = 0.0f;
     g_Ship.m_nShields = -1;
     for (unsigned seed : {1u, 2u, 7u, 12345u}) {
-        for (int i = 0; i < g_Explosions.m_nCount; ++i) g_Explosions.m_pExplosions[i].m_bActive = 0;
+        clearExplosions();
         srand(seed);
         const int draws[5] = {rand(), rand(), rand(), rand(), rand()};
         g_Ship.m_nShieldFlash = 10;  // a flash the last hit started is cut short
